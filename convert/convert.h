@@ -1,0 +1,28 @@
+// Converting an Intel HEX stream with byte addresses into one with 16-bit
+// word addresses, record by record, without holding more than one field.
+#ifndef WORDHEX_CONVERT_CONVERT_H
+#define WORDHEX_CONVERT_CONVERT_H
+
+#include "convert/field.h"
+#include "convert/stream.h"
+
+// The record being converted; reset or overwritten per record.
+struct RecordFields {
+  unsigned char count;
+  unsigned short inputAddress;
+  unsigned short outputAddress;  // inputAddress >> 1
+  unsigned char type;
+  unsigned char dataSum;   // modulo 256
+  unsigned char checksum;  // as read
+};
+
+// Converts from `input` to `output`, both at their start. Returns the status:
+// exactly CONV_END_RECORD is success; 0 means the input ended, or a line did
+// not begin with ':', before an end-of-file record. Afterwards
+// input->stopLine/stopColumn tell where it stopped: the first character of the
+// failing field or stray line, or the position just past the last byte when
+// the input ended. Writes are not checked here: the owner of `output` flushes
+// it and looks at output->failed.
+ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output);
+
+#endif

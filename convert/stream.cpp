@@ -1,0 +1,95 @@
+#include "convert/stream.h"
+
+void OpenInputStream(HexInput *input, HexReadFn read, void *handle) {
+  memset(input, 0, offsetof(HexInput, buffer));
+  input->start = input->next = input->end = input->buffer;
+  input->read = read;
+  input->handle = handle;
+  input->line = 1;
+}
+
+void OpenMemoryInput(HexInput *input, const void *data, size_t size) {
+  OpenInputStream(input, nullptr, nullptr);
+  input->start = input->next = static_cast<const unsigned char *>(data);
+  input->end = input->start + size;
+}
+
+bool RefillInput(HexInput *input) {
+  input->startOffset += (unsigned long long)(input->end - input->start);
+  input->start = input->next = input->end;
+  if (input->read == nullptr || input->ended) {
+    input->ended = true;
+    return false;
+  }
+  size_t delivered = 0;
+  if (!input->read(input->handle, input->buffer, sizeof input->buffer, &delivered)) {
+    input->failed = true;
+  }
+  if (delivered > sizeof input->buffer) delivered = 0;  // a broken source is treated as ended
+  input->start = input->next = input->buffer;
+  input->end = input->buffer + delivered;
+  if (delivered == 0) input->ended = true;
+  return delivered > 0;
+}
+
+size_t ReadInputSlow(HexInput *input, unsigned char *destination, size_t size) {
+  size_t got = 0;
+  for (;;) {
+    size_t available = (size_t)(input->end - input->next);
+    size_t take = available < size - got ? available : size - got;
+    memcpy(destination + got, input->next, take);
+    input->next += take;
+    got += take;
+    if (got == size) return got;
+    if (!RefillInput(input)) break;
+  }
+  input->shortDelivered = got;
+  return got;
+}
+
+void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle) {
+  output->start = output->next = output->buffer;
+  output->limit = output->buffer + sizeof output->buffer;
+  output->write = write;
+  output->handle = handle;
+  output->failed = false;
+}
+
+void OpenMemoryOutput(HexOutput *output, void *space, size_t capacity) {
+  OpenOutputStream(output, nullptr, nullptr);
+  output->start = output->next = static_cast<unsigned char *>(space);
+  output->limit = output->start + capacity;
+}
+
+static void HandOn(HexOutput *output) {
+  if (output->write == nullptr) return;
+  size_t pending = OutputPending(output);
+  if (pending > 0 && !output->failed && !output->write(output->handle, output->start, pending)) {
+    output->failed = true;
+  }
+  output->next = output->start;
+}
+
+void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
+  const unsigned char *bytes = static_cast<const unsigned char *>(data);
+  while (size > 0) {
+    if (output->next == output->limit) {
+      if (output->write == nullptr) {  // memory is full: the rest is lost
+        output->failed = true;
+        return;
+      }
+      HandOn(output);
+    }
+    size_t room = (size_t)(output->limit - output->next);
+    size_t take = room < size ? room : size;
+    memcpy(output->next, bytes, take);
+    output->next += take;
+    bytes += take;
+    size -= take;
+  }
+}
+
+bool FlushOutput(HexOutput *output) {
+  HandOn(output);
+  return !output->failed;
+}

@@ -1,0 +1,89 @@
+// Byte streams for the converter: requests of an exact size, served from a
+// fixed buffer so that a file costs one system call per buffer, not per field.
+// The same streams run over memory (tests, benchmarks, fuzzing).
+#ifndef WORDHEX_CONVERT_STREAM_H
+#define WORDHEX_CONVERT_STREAM_H
+
+#include <stddef.h>
+#include <string.h>
+
+enum { HEX_STREAM_BUFFER_SIZE = 65536 };
+
+// Delivers up to `size` bytes into `buffer`. True with *delivered == 0 means
+// the end of the input; false means the read failed.
+typedef bool (*HexReadFn)(void *handle, unsigned char *buffer, size_t size, size_t *delivered);
+// Writes all `size` bytes; false when it could not.
+typedef bool (*HexWriteFn)(void *handle, const unsigned char *data, size_t size);
+
+struct HexInput {
+  const unsigned char *next;       // first unread byte of the window
+  const unsigned char *end;        // end of the window
+  const unsigned char *start;      // start of the window
+  unsigned long long startOffset;  // stream offset of `start`
+  HexReadFn read;                  // null: the window is the whole input
+  void *handle;
+  bool ended;                  // a request was served short: end of input or a failed read
+  bool failed;                 // a read failed
+  size_t shortDelivered;       // bytes that the short request delivered
+  unsigned char FieldText[4];  // raw characters of the last hexadecimal field
+  // Where the conversion stopped (set by ConvertHexFile), 1-based.
+  unsigned long long stopLine;
+  unsigned long long stopColumn;
+  unsigned long long line;        // line of the record being read, 1-based
+  unsigned long long lineOffset;  // stream offset of that line's first byte
+  unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
+};
+
+struct HexOutput {
+  unsigned char *next;   // where the next byte goes
+  unsigned char *limit;  // end of the space
+  unsigned char *start;  // start of the space
+  HexWriteFn write;      // null: the space is caller memory, nothing is flushed
+  void *handle;
+  bool failed;  // a write failed or was short, or memory ran out; later bytes are dropped
+  unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
+};
+
+void OpenInputStream(HexInput *input, HexReadFn read, void *handle);
+void OpenMemoryInput(HexInput *input, const void *data, size_t size);
+void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle);
+void OpenMemoryOutput(HexOutput *output, void *space, size_t capacity);
+
+// Offset of the next unread byte.
+inline unsigned long long InputOffset(const HexInput *input) {
+  return input->startOffset + (unsigned long long)(input->next - input->start);
+}
+
+// Moves the window on to the next buffer of input; false at the end.
+bool RefillInput(HexInput *input);
+size_t ReadInputSlow(HexInput *input, unsigned char *destination, size_t size);
+
+// Requests exactly `size` bytes; returns how many were delivered (fewer only
+// at the end of the input or after a failed read). Every delivered byte is consumed.
+inline size_t ReadInput(HexInput *input, unsigned char *destination, size_t size) {
+  if ((size_t)(input->end - input->next) >= size) {
+    memcpy(destination, input->next, size);
+    input->next += size;
+    return size;
+  }
+  return ReadInputSlow(input, destination, size);
+}
+
+void WriteOutputSlow(HexOutput *output, const void *data, size_t size);
+
+inline void WriteOutput(HexOutput *output, const void *data, size_t size) {
+  if ((size_t)(output->limit - output->next) >= size) {
+    memcpy(output->next, data, size);
+    output->next += size;
+    return;
+  }
+  WriteOutputSlow(output, data, size);
+}
+
+// Hands buffered bytes on; returns false when any write so far has failed.
+bool FlushOutput(HexOutput *output);
+
+// Bytes held in memory output (the whole output) or still buffered.
+inline size_t OutputPending(const HexOutput *output) { return (size_t)(output->next - output->start); }
+
+#endif

@@ -1,0 +1,32 @@
+// Naming the output after the input: same drive and directory, the input's
+// base name, and "_I16.hex" in place of the extension.
+#ifndef WORDHEX_FRONTEND_NAMING_H
+#define WORDHEX_FRONTEND_NAMING_H
+
+#include "platform/platform.h"
+
+enum { DRIVE_SIZE = 3 };
+
+#define OUTPUT_SUFFIX "_I16.hex"
+
+// Which bytes start a double-byte character in paths: pairs of first and
+// last byte, ended by a zero pair or after PLATFORM_LEAD_BYTE_RANGES bytes.
+// Set once at start-up; none until then.
+void SetLeadByteRanges(const unsigned char *ranges);
+
+// Splits `path` into drive ("C:" or empty), directory (up to the last '\' or
+// '/'), base name and extension (from the last '.' of the final component).
+// Each component is cut to its buffer without splitting a double-byte
+// character; returns false when any had to be cut.
+bool SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
+               char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]);
+
+// Splits `inputPath` as above and writes drive + directory + base name +
+// OUTPUT_SUFFIX into `outputPath`. Returns false, with an empty output path,
+// when the directory or base name had to be cut or the output path would not
+// fit: the output is then refused rather than put under another name.
+bool MakeOutputPath(const char *inputPath, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
+                    char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE],
+                    char outputPath[PLATFORM_PATH_SIZE]);
+
+#endif

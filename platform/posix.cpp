@@ -1,0 +1,181 @@
+// Files, start-up and standard error on POSIX systems.
+#include <errno.h>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <signal.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/cp1251.h"
+#include "platform/platform.h"
+
+struct CodesetRanges {
+  const char *name;
+  unsigned char ranges[6];
+};
+
+static const CodesetRanges DOUBLE_BYTE_SETS[] = {
+    {"SHIFT_JIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
+    {"SJIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
+    {"CP932", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
+    {"WINDOWS-31J", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
+    {"GBK", {0x81, 0xFE, 0, 0}},
+    {"CP936", {0x81, 0xFE, 0, 0}},
+    {"GB2312", {0x81, 0xFE, 0, 0}},
+    {"BIG5", {0x81, 0xFE, 0, 0}},
+    {"BIG5-HKSCS", {0x81, 0xFE, 0, 0}},
+    {"CP950", {0x81, 0xFE, 0, 0}},
+    {"EUC-KR", {0xA1, 0xFE, 0, 0}},
+    {"CP949", {0x81, 0xFE, 0, 0}},
+    {"UHC", {0x81, 0xFE, 0, 0}},
+};
+
+void LeadByteRangesForCodeset(const char *codeset, unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+  memset(ranges, 0, PLATFORM_LEAD_BYTE_RANGES);
+  for (const CodesetRanges &set : DOUBLE_BYTE_SETS) {
+    if (codeset != nullptr && strcasecmp(codeset, set.name) == 0) {
+      memcpy(ranges, set.ranges, sizeof set.ranges);
+      return;
+    }
+  }
+}
+
+void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+  setlocale(LC_CTYPE, "");
+  LeadByteRangesForCodeset(nl_langinfo(CODESET), ranges);
+  // A full disk, a file size limit or a closed pipe must come back as a
+  // failed write that the run reports and cleans up after.
+  signal(SIGXFSZ, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// Files open for reading, so that none of them is ever opened for writing:
+// the stand-in for opening without sharing.
+enum { MAX_READERS = 8 };
+struct Reader {
+  int fd;
+  dev_t device;
+  ino_t inode;
+};
+static Reader Readers[MAX_READERS];
+static int ReaderCount;
+
+static void RememberReader(int fd) {
+  struct stat info;
+  if (ReaderCount < MAX_READERS && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    Readers[ReaderCount++] = Reader{fd, info.st_dev, info.st_ino};
+  }
+}
+
+static bool IsBeingRead(const struct stat &info) {
+  for (int i = 0; i < ReaderCount; i++) {
+    if (Readers[i].device == info.st_dev && Readers[i].inode == info.st_ino) return true;
+  }
+  return false;
+}
+
+bool PlatformOpenForReading(const char *path, PlatformFile *file) {
+  int fd;
+  do fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  RememberReader(fd);
+  *file = fd;
+  return true;
+}
+
+bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
+  struct stat info;
+  if (stat(path, &info) == 0 && IsBeingRead(info)) {
+    errno = EBUSY;
+    return false;
+  }
+  // Not O_TRUNC: the file is emptied only once it is known to be no input.
+  int fd;
+  do fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  if (fstat(fd, &info) != 0 || IsBeingRead(info) || (S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0)) {
+    close(fd);
+    return false;
+  }
+  *file = fd;
+  return true;
+}
+
+PlatformFile PlatformStandardInput(void) {
+  RememberReader(STDIN_FILENO);
+  return STDIN_FILENO;
+}
+
+PlatformFile PlatformStandardOutput(void) { return STDOUT_FILENO; }
+
+bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered) {
+  ssize_t got;
+  do got = read((int)file, buffer, size);
+  while (got < 0 && errno == EINTR);
+  *delivered = got > 0 ? (unsigned long)got : 0;
+  return got >= 0;
+}
+
+bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
+  ssize_t put;
+  do put = write((int)file, data, size);
+  while (put < 0 && errno == EINTR);
+  *written = put > 0 ? (unsigned long)put : 0;
+  return put >= 0;
+}
+
+bool PlatformIsRegularFile(PlatformFile file) {
+  struct stat info;
+  return fstat((int)file, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void PlatformClose(PlatformFile file) {
+  for (int i = 0; i < ReaderCount; i++) {
+    if (Readers[i].fd == (int)file) Readers[i] = Readers[--ReaderCount];
+  }
+  if (file > STDERR_FILENO) close((int)file);
+}
+
+void PlatformDeleteFile(const char *path) { unlink(path); }
+
+PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }
+
+static void WriteAll(int fd, const char *text, size_t length) {
+  while (length > 0) {
+    ssize_t put = write(fd, text, length);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return;
+    text += put;
+    length -= (size_t)put;
+  }
+}
+
+void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+  if (!cp1251) {
+    WriteAll((int)stream, text, strlen(text));
+    return;
+  }
+  char utf8[1024];
+  while (*text != '\0') {
+    // Convert in pieces that always fit: at most three bytes per character.
+    char piece[256];
+    size_t length = 0;
+    while (text[length] != '\0' && length < sizeof piece - 1) {
+      piece[length] = text[length];
+      length++;
+    }
+    piece[length] = '\0';
+    WriteAll((int)stream, utf8, Cp1251ToUtf8(piece, utf8, sizeof utf8));
+    text += length;
+  }
+}

@@ -1,0 +1,12 @@
+// The interactive program's entry point on Linux.
+#include "frontend/naming.h"
+#include "frontend/run.h"
+#include "platform/platform.h"
+
+int main() {
+  unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
+  PlatformStartup(ranges);
+  SetLeadByteRanges(ranges);
+  RunConversion();
+  return 0;
+}

@@ -1,0 +1,67 @@
+#include "frontend/run.h"
+
+#include <string.h>
+
+#include "convert/convert.h"
+#include "frontend/filestream.h"
+#include "frontend/messages.h"
+#include "frontend/naming.h"
+#include "platform/platform.h"
+
+// Joins two name parts into `name` (PLATFORM_COMPONENT_SIZE * 2 bytes); each
+// part is shorter than PLATFORM_COMPONENT_SIZE.
+static const char *JoinName(char *name, const char *first, const char *second) {
+  size_t length = strlen(first);
+  memcpy(name, first, length);
+  strcpy(name + length, second);
+  return name;
+}
+
+int RunConversion(void) {
+  // Everything that lives for the run; static, as the streams' buffers are large.
+  static char inputPath[PLATFORM_PATH_SIZE];
+  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
+  static char outputPath[PLATFORM_PATH_SIZE];
+  static char name[PLATFORM_COMPONENT_SIZE * 2];
+  static HexInput input;
+  static HexOutput output;
+
+  inputPath[0] = '\0';
+  if (!PlatformChooseInputFile(inputPath, sizeof inputPath)) return 0;
+  bool named = MakeOutputPath(inputPath, drive, directory, baseName, extension, outputPath);
+
+  PlatformFile in = PLATFORM_NO_FILE;
+  if (!PlatformOpenForReading(inputPath, &in)) {
+    PlatformShowError(TEXT_NOT_FOUND, JoinName(name, baseName, extension), TEXT_NAME_END);
+    return 0;
+  }
+  // An output that cannot be made is reported before anything is converted,
+  // and nothing is deleted: whatever stands under that name is not ours.
+  PlatformFile out = PLATFORM_NO_FILE;
+  if (!named || !PlatformCreateForWriting(outputPath, &out)) {
+    PlatformClose(in);
+    PlatformShowError(TEXT_CANNOT_CREATE, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+    return 0;
+  }
+  bool removable = PlatformIsRegularFile(out);
+
+  OpenFileInput(&input, &in);
+  OpenFileOutput(&output, &out);
+  ConversionStatus status = ConvertHexFile(&input, &output);
+  bool written = FlushOutput(&output);
+  PlatformClose(in);
+  PlatformClose(out);
+
+  if (status == CONV_END_RECORD && written) return 0;
+  if (status == CONV_BAD_CHECKSUM) {
+    PlatformShowError(TEXT_BAD_CHECKSUM, "", "");
+  } else if (status != CONV_END_RECORD) {
+    PlatformShowError(TEXT_DAMAGED, "", "");
+  } else {
+    PlatformShowError(TEXT_WRITE_FAILED, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+  }
+  // After the box is dismissed; a device or a pipe is never removed.
+  if (removable) PlatformDeleteFile(outputPath);
+  return 0;
+}

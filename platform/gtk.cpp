@@ -1,0 +1,91 @@
+// The open-file dialog and the error box on Linux, with GTK 3.
+#include <gtk/gtk.h>
+#include <string.h>
+
+#include "frontend/messages.h"
+#include "platform/cp1251.h"
+#include "platform/platform.h"
+
+static bool Started(void) {
+  static int state;  // 0 not tried, 1 up, -1 no display
+  if (state == 0) state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+  return state == 1;
+}
+
+// Lets GTK finish what closing a dialog left pending, so that no window
+// lingers on screen while the run goes on.
+static void Settle(void) {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+bool PlatformChooseInputFile(char *path, unsigned long size) {
+  if (!Started()) return false;
+  GtkFileChooserNative *dialog =
+      gtk_file_chooser_native_new(nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+  GtkFileFilter *filter = gtk_file_filter_new();
+  gtk_file_filter_set_name(filter, "Intel HEX (*.hex)");
+  gtk_file_filter_add_pattern(filter, "*.hex");
+  gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), filter);  // takes the filter
+
+  bool chosen = false;
+  if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    char *file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    // A path that does not fit is not silently shortened into another file.
+    if (file != nullptr && strlen(file) < size) {
+      strcpy(path, file);
+      chosen = true;
+    }
+    g_free(file);
+  }
+  g_object_unref(dialog);
+  Settle();
+  return chosen;
+}
+
+// Converts a file name from the locale's encoding to UTF-8 for display.
+static void AppendName(GString *text, const char *name) {
+  gchar *utf8 = g_locale_to_utf8(name, -1, nullptr, nullptr, nullptr);
+  if (utf8 == nullptr) utf8 = g_filename_display_name(name);
+  g_string_append(text, utf8);
+  g_free(utf8);
+}
+
+static void AppendCp1251(GString *text, const char *cp1251) {
+  char utf8[256];
+  while (*cp1251 != '\0') {
+    char piece[64];
+    size_t length = 0;
+    while (cp1251[length] != '\0' && length < sizeof piece - 1) {
+      piece[length] = cp1251[length];
+      length++;
+    }
+    piece[length] = '\0';
+    Cp1251ToUtf8(piece, utf8, sizeof utf8);
+    g_string_append(text, utf8);
+    cp1251 += length;
+  }
+}
+
+void PlatformShowError(const char *text, const char *name, const char *tail) {
+  GString *message = g_string_new(nullptr);
+  AppendCp1251(message, text);
+  AppendName(message, name);
+  AppendCp1251(message, tail);
+  if (!Started()) {
+    // No display to show it on: standard error is the only place left.
+    PlatformWriteText(PlatformStandardError(), message->str, false);
+    PlatformWriteText(PlatformStandardError(), "\n", false);
+    g_string_free(message, TRUE);
+    return;
+  }
+  GtkWidget *box =
+      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", message->str);
+  GString *caption = g_string_new(nullptr);
+  AppendCp1251(caption, TEXT_CAPTION);
+  gtk_window_set_title(GTK_WINDOW(box), caption->str);
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+  Settle();
+  g_string_free(caption, TRUE);
+  g_string_free(message, TRUE);
+}

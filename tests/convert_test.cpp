@@ -141,6 +141,38 @@ TEST(ConvertHexFile, LongInputStreamsThroughTheBuffers) {
   EXPECT_EQ(r.column, 10u);
 }
 
+// Records with room after them take the in-place path; one byte at a time
+// takes the field-by-field path. Both must agree on every kind of record.
+TEST(ConvertHexFile, InPlacePathAgreesWithFieldByField) {
+  const std::string records[] = {
+      ":10010000214601360121470136007EFE09D2190140\r\n",  // 16 data bytes
+      ":100110002146017E17C20001FF5F16002148011928\n",      // LF only
+      ":0400100001020304e2 ; comment\n",                   // lower case, text after the checksum
+      ":0400100001020304E2\r:020000021000EC\n",            // CR only: the second record is skipped
+      ":FF000000" + std::string(2 * 255, '0') + "01\r\n",  // 255 data bytes; 0xFF + 0x01 sums to zero
+      ":0400100001020304E3\r\n",                           // wrong checksum
+      ":04001000010203\xC0" "04E2\r\n",                       // a byte above 0x7F
+      ":0400100001020G04E2\r\n",                           // a bad digit
+      ":00000006FA\r\n",                                   // type 6
+      ":00001001EF\r\n",                                   // end of file
+      ":0000000000\r\n\r\n",                               // then an empty line
+  };
+  const std::string filler = ":100000000102030405060708090A0B0C0D0E0F1068\r\n";
+  for (const std::string &record : records) {
+    std::string input;
+    for (int i = 0; i < 3; i++) input += filler;
+    input += record;
+    for (int i = 0; i < 3; i++) input += filler;
+    input += EOF_IN;
+    SCOPED_TRACE(record);
+    Result fast = Convert(input), slow = Convert(input, 1);
+    EXPECT_EQ(fast.status, slow.status);
+    EXPECT_EQ(fast.output, slow.output);
+    EXPECT_EQ(fast.line, slow.line);
+    EXPECT_EQ(fast.column, slow.column);
+  }
+}
+
 bool FailAfterFirstWrite(void *handle, const unsigned char *, size_t) { return (*static_cast<int *>(handle))++ == 0; }
 
 TEST(HexOutput, FailedOrOverflowingWritesAreRemembered) {

@@ -1,0 +1,102 @@
+# What gets installed, and the release packages CPack makes of it: a Debian
+# package from the Linux build, a zip of the two executables and a README
+# from the Windows build. The version is the project's, and nothing else's.
+set(WORDHEX_MAINTAINER "The wordhex developers <wordhex@example.org>")
+
+set(CPACK_PACKAGE_NAME wordhex)
+set(CPACK_PACKAGE_VENDOR "The wordhex developers")
+set(CPACK_PACKAGE_CONTACT "${WORDHEX_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                               WORLD_READ WORLD_EXECUTE)
+
+set(wordhex_programs wordhex-cli)
+if(TARGET wordhex)
+  list(PREPEND wordhex_programs wordhex)
+endif()
+
+if(WIN32)
+  # Flat: the programs need nothing beside them, and the README says so.
+  install(TARGETS ${wordhex_programs} RUNTIME DESTINATION .)
+
+  # Notepad reads it with Windows line ends, and as UTF-8 only with a BOM.
+  set(readme_template ${CMAKE_SOURCE_DIR}/packaging/README.txt.in)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_template})
+  file(READ ${readme_template} readme)
+  string(ASCII 239 187 191 utf8_bom)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/packaging/README.txt CONTENT "${utf8_bom}${readme}" @ONLY
+       NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME wordhex-${PROJECT_VERSION}-win32)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  include(GNUInstallDirs)
+  install(TARGETS ${wordhex_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+  # The changelog's entry is dated by the commit it is built from, so that
+  # the same commit always makes the same package.
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(release_epoch $ENV{SOURCE_DATE_EPOCH})
+  else()
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE release_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(release_epoch MATCHES "^[0-9]+$")
+    set(saved_epoch "$ENV{SOURCE_DATE_EPOCH}")
+    set(ENV{SOURCE_DATE_EPOCH} ${release_epoch})
+    string(TIMESTAMP WORDHEX_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+    set(ENV{SOURCE_DATE_EPOCH} "${saved_epoch}")
+  else()
+    string(TIMESTAMP WORDHEX_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+
+  # Manual pages and the changelog go in compressed as Debian wants them:
+  # gzip -9, without the name and time stamp that would make builds differ.
+  find_program(GZIP_EXECUTABLE gzip REQUIRED)
+  set(compressed)
+  foreach(source ${CMAKE_SOURCE_DIR}/docs/man/wordhex.1 ${CMAKE_SOURCE_DIR}/docs/man/wordhex-cli.1
+                 ${CMAKE_BINARY_DIR}/packaging/changelog)
+    get_filename_component(name ${source} NAME)
+    set(copy ${CMAKE_BINARY_DIR}/packaging/gz/${name})
+    add_custom_command(
+      OUTPUT ${copy}.gz
+      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+      COMMAND ${GZIP_EXECUTABLE} -9nf ${copy}
+      DEPENDS ${source}
+      COMMENT "Compressing ${name}"
+      VERBATIM)
+    list(APPEND compressed ${copy}.gz)
+  endforeach()
+  add_custom_target(wordhex_compressed_docs ALL DEPENDS ${compressed})
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/gz/wordhex.1.gz ${CMAKE_BINARY_DIR}/packaging/gz/wordhex-cli.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/gz/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+  set(CPACK_PACKAGE_DESCRIPTION
+      "Firmware images in Intel HEX format carry byte load addresses; some
+programmers and word-addressed memories want 16-bit word addresses instead.
+wordhex rewrites every record's address as a word address, verifies each
+input checksum and computes a new one, and passes counts, record types and
+data through unchanged. The conversion is strict: the first damaged record,
+checksum mismatch or missing end-of-file record stops it, and no output is
+left behind.
+
+This package holds two programs: wordhex, which asks for the file in the
+desktop's open dialog and reports a failure in an error box, and wordhex-cli,
+which converts files for scripts and build pipelines and says where a
+damaged file went wrong.")
+endif()
+
+include(CPack)

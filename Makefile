@@ -27,7 +27,7 @@ test-sanitize:
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-test-win32:
+test-win32: deps
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
 	ctest --preset win32

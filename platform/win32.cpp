@@ -1,0 +1,180 @@
+// Files, the open-file dialog and the error box on Windows: the Win32 calls
+// themselves, in their ANSI forms.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
+#include <stddef.h>
+#include <string.h>
+
+#include "frontend/messages.h"
+#include "platform/platform.h"
+
+#ifndef _WIN64
+// OPENFILENAME_SIZE_VERSION_400A: up to and including lpTemplateName.
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76, "the 32-bit request without extension");
+#endif
+static_assert(MAX_LEADBYTES == PLATFORM_LEAD_BYTE_RANGES, "CPINFO.LeadByte is copied as it stands");
+
+// The code page that the texts in frontend/messages.h are stored in.
+static const UINT TEXT_CODE_PAGE = 1251;
+
+// Room for the longest text, the longest name and the tail; names in the
+// messages are at most a base name and an extension (or the suffix).
+enum { MESSAGE_SIZE = 1024, CAPTION_SIZE = 32 };
+static_assert(MESSAGE_SIZE >= 15 + 255 + 255 + 1 + 1, "the not-found text fits");
+
+static HANDLE AsHandle(PlatformFile file) { return (HANDLE)file; }
+
+void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+  static bool read;
+  static unsigned char leadBytes[PLATFORM_LEAD_BYTE_RANGES];
+  if (!read) {
+    CPINFO info;
+    if (GetCPInfo(GetACP(), &info)) memcpy(leadBytes, info.LeadByte, sizeof leadBytes);
+    read = true;
+  }
+  memcpy(ranges, leadBytes, sizeof leadBytes);
+}
+
+bool PlatformOpenForReading(const char *path, PlatformFile *file) {
+  HANDLE handle = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = (PlatformFile)handle;
+  return true;
+}
+
+bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  *file = (PlatformFile)handle;
+  return true;
+}
+
+PlatformFile PlatformStandardInput(void) { return (PlatformFile)GetStdHandle(STD_INPUT_HANDLE); }
+
+PlatformFile PlatformStandardOutput(void) { return (PlatformFile)GetStdHandle(STD_OUTPUT_HANDLE); }
+
+PlatformFile PlatformStandardError(void) { return (PlatformFile)GetStdHandle(STD_ERROR_HANDLE); }
+
+bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered) {
+  DWORD got = 0;
+  BOOL ok = ReadFile(AsHandle(file), buffer, size, &got, NULL);
+  *delivered = got;
+  // A pipe whose writer has gone is at its end, not broken.
+  return ok || GetLastError() == ERROR_BROKEN_PIPE;
+}
+
+bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
+  DWORD put = 0;
+  BOOL ok = WriteFile(AsHandle(file), data, size, &put, NULL);
+  *written = put;
+  return ok != FALSE;
+}
+
+bool PlatformIsRegularFile(PlatformFile file) { return GetFileType(AsHandle(file)) == FILE_TYPE_DISK; }
+
+void PlatformClose(PlatformFile file) {
+  HANDLE handle = AsHandle(file);
+  // The standard handles belong to whoever started us.
+  if (handle == INVALID_HANDLE_VALUE || handle == NULL || handle == GetStdHandle(STD_INPUT_HANDLE) ||
+      handle == GetStdHandle(STD_OUTPUT_HANDLE) || handle == GetStdHandle(STD_ERROR_HANDLE)) {
+    return;
+  }
+  CloseHandle(handle);
+}
+
+void PlatformDeleteFile(const char *path) { DeleteFileA(path); }
+
+bool PlatformChooseInputFile(char *path, unsigned long size) {
+  OPENFILENAMEA request;
+  memset(&request, 0, sizeof request);
+  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  request.hwndOwner = NULL;
+  request.lpstrFilter = "Intel HEX (*.hex)\0*.hex\0\0";
+  request.lpstrFile = path;
+  request.nMaxFile = size;  // PLATFORM_PATH_SIZE from the run
+  request.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  path[0] = '\0';
+  return GetOpenFileNameA(&request) != 0;
+}
+
+// Appends NUL-terminated `text` to `target` (`size` bytes, terminated),
+// dropping what does not fit.
+static void AppendText(char *target, size_t size, const char *text) {
+  size_t used = strlen(target);
+  while (*text != '\0' && used + 1 < size) target[used++] = *text++;
+  target[used] = '\0';
+}
+
+// Appends `text` in code page `codePage` to the wide `target` (`size`
+// characters, terminated), converted; what does not fit is dropped.
+static void AppendWide(WCHAR *target, int size, UINT codePage, const char *text) {
+  int used = lstrlenW(target);
+  int room = size - 1 - used;
+  if (room <= 0 || *text == '\0') return;
+  int length = MultiByteToWideChar(codePage, 0, text, -1, target + used, room + 1);
+  if (length == 0) {
+    // Too long for the room: convert as much as fits, one byte at a time.
+    int count = 0;
+    while (text[count] != '\0') count++;
+    while (count > 0 && (length = MultiByteToWideChar(codePage, 0, text, count, target + used, room)) == 0) count--;
+    target[used + length] = L'\0';
+  }
+}
+
+void PlatformShowError(const char *text, const char *name, const char *tail) {
+  if (GetACP() == TEXT_CODE_PAGE) {
+    // The ANSI box shows code page 1251 text as it stands.
+    static char message[MESSAGE_SIZE];
+    message[0] = '\0';
+    AppendText(message, sizeof message, text);
+    AppendText(message, sizeof message, name);
+    AppendText(message, sizeof message, tail);
+    MessageBoxA(NULL, message, TEXT_CAPTION, MB_ICONERROR);
+    return;
+  }
+  // Any other ANSI code page would show the Russian as garbage: convert.
+  static WCHAR message[MESSAGE_SIZE];
+  static WCHAR caption[CAPTION_SIZE];
+  message[0] = L'\0';
+  caption[0] = L'\0';
+  AppendWide(message, MESSAGE_SIZE, TEXT_CODE_PAGE, text);
+  AppendWide(message, MESSAGE_SIZE, CP_ACP, name);
+  AppendWide(message, MESSAGE_SIZE, TEXT_CODE_PAGE, tail);
+  AppendWide(caption, CAPTION_SIZE, TEXT_CODE_PAGE, TEXT_CAPTION);
+  MessageBoxW(NULL, message, caption, MB_ICONERROR);
+}
+
+// Writes `wide` (`length` characters) to `stream` in the console's code page.
+static void WriteWide(HANDLE stream, const WCHAR *wide, int length) {
+  UINT consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
+  // At most four bytes per UTF-16 unit in any code page (UTF-8 included).
+  char bytes[4 * 128];
+  int size = WideCharToMultiByte(consoleCodePage, 0, wide, length, bytes, sizeof bytes, NULL, NULL);
+  const char *next = bytes;
+  while (size > 0) {
+    DWORD put = 0;
+    if (!WriteFile(stream, next, (DWORD)size, &put, NULL) || put == 0) return;
+    next += put;
+    size -= (int)put;
+  }
+}
+
+void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+  UINT codePage = cp1251 ? TEXT_CODE_PAGE : CP_ACP;
+  WCHAR wide[128];
+  while (*text != '\0') {
+    // A piece of whole characters: a double-byte character of the ANSI code
+    // page is never split between two pieces.
+    int length = 0;
+    while (text[length] != '\0' && length < (int)(sizeof wide / sizeof wide[0]) - 1) {
+      int width = !cp1251 && IsDBCSLeadByte((BYTE)text[length]) && text[length + 1] != '\0' ? 2 : 1;
+      if (length + width > (int)(sizeof wide / sizeof wide[0]) - 1) break;
+      length += width;
+    }
+    int count = MultiByteToWideChar(codePage, 0, text, length, wide, sizeof wide / sizeof wide[0]);
+    WriteWide(AsHandle(stream), wide, count);
+    text += length;
+  }
+}

@@ -82,8 +82,12 @@ bool PlatformOpenForReading(const char *path, PlatformFile *file) {
   do fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return false;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  // Not a directory, and not the file our standard output writes to: read
+  // while being appended to, it would never end.
+  struct stat info, output;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) ||
+      (S_ISREG(info.st_mode) && fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == info.st_dev &&
+       output.st_ino == info.st_ino)) {
     close(fd);
     return false;
   }

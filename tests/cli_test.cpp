@@ -109,6 +109,10 @@ TEST_F(Cli, FilesThatCannotBeOpenedOrCreated) {
     EXPECT_NE(err.find(": Не удалось создать файл "), std::string::npos) << err;
     EXPECT_EQ(Read("app.hex"), GOOD) << arguments;
   }
+  // Standard output appending to the input: refused, or it would never end.
+  EXPECT_EQ(Run("-o - app.hex >>app.hex"), 1);
+  EXPECT_EQ(err, "wordhex-cli: app.hex: Не найден файл app.hex!\n");
+  EXPECT_EQ(Read("app.hex"), GOOD);
 }
 
 TEST_F(Cli, TooLongAnOutputPathIsRefused) {

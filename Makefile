@@ -22,7 +22,7 @@ test: deps test-linux test-sanitize test-win32 test-fuzz test-dist check-format
 test-linux: build
 	ctest --preset default -j $(JOBS)
 
-test-sanitize:
+test-sanitize: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
@@ -32,7 +32,7 @@ test-win32: deps
 	cmake --build --preset win32 -j $(JOBS)
 	ctest --preset win32
 
-test-fuzz:
+test-fuzz: deps
 	scripts/fuzz --smoke
 
 test-dist: build test-win32

@@ -60,6 +60,10 @@ TEST_F(Cli, ConvertsSilentlyBesideTheInput) {
   EXPECT_EQ(Read("out.txt"), GOOD_OUT);
   EXPECT_EQ(Run("--output=out2.txt app.hex"), 0);
   EXPECT_EQ(Read("out2.txt"), GOOD_OUT);
+  EXPECT_EQ(Run("--output out3.txt app.hex"), 0);
+  EXPECT_EQ(Read("out3.txt"), GOOD_OUT);
+  EXPECT_EQ(Run("-oout4.txt app.hex"), 0);
+  EXPECT_EQ(Read("out4.txt"), GOOD_OUT);
 }
 
 TEST_F(Cli, FailedConversionsSayWhereAndLeaveNoOutput) {

@@ -99,9 +99,12 @@ const Case CASES[] = {
      "012D\n",
      ":02000000FF\r\n", MALFORMED, 1, 10},
     {"bad count", ":G0000000\n", ":FF\r\n", MALFORMED, 1, 2},
+    {"bad count, long line", ":G40010000102030405060708090A0B\r\n", ":FF\r\n", MALFORMED, 1, 2},
     {"bad address", ":0000x000\n", ":00FF\r\n", MALFORMED, 1, 4},
     {"no end record", ":0400100001020304E2\r\n", ":0400080001020304EA\r\nFF\r\n", 0, 2, 1},
     {"no line end at all", ":0400100001020304E2", ":0400080001020304EA\r\nFF\r\n", 0, 1, 20},
+    {"text, then no line end", ":0400100001020304E2 and no line end after it", ":0400080001020304EA\r\nFF\r\n", 0, 1,
+     45},
     {"CR-only line ends", ":0400100001020304E2\r:00000001FF\r", ":0400080001020304EA\r\nFF\r\n", 0, 1, 33},
     {"empty line", ":0400100001020304E2\n\n" + EOF_IN, ":0400080001020304EA\r\nFF\r\n", 0, 2, 1},
     {"blank before mark", " " + EOF_IN, "FF\r\n", 0, 1, 1},
@@ -145,17 +148,18 @@ TEST(ConvertHexFile, LongInputStreamsThroughTheBuffers) {
 // takes the field-by-field path. Both must agree on every kind of record.
 TEST(ConvertHexFile, InPlacePathAgreesWithFieldByField) {
   const std::string records[] = {
-      ":10010000214601360121470136007EFE09D2190140\r\n",  // 16 data bytes
-      ":100110002146017E17C20001FF5F16002148011928\n",      // LF only
+      ":10010000214601360121470136007EFE09D2190140\r\n",   // 16 data bytes
+      ":100110002146017E17C20001FF5F16002148011928\n",     // LF only
       ":0400100001020304e2 ; comment\n",                   // lower case, text after the checksum
       ":0400100001020304E2\r:020000021000EC\n",            // CR only: the second record is skipped
       ":FF000000" + std::string(2 * 255, '0') + "01\r\n",  // 255 data bytes; 0xFF + 0x01 sums to zero
       ":0400100001020304E3\r\n",                           // wrong checksum
-      ":04001000010203\xC0" "04E2\r\n",                       // a byte above 0x7F
-      ":0400100001020G04E2\r\n",                           // a bad digit
-      ":00000006FA\r\n",                                   // type 6
-      ":00001001EF\r\n",                                   // end of file
-      ":0000000000\r\n\r\n",                               // then an empty line
+      ":04001000010203\xC0"
+      "04E2\r\n",                 // a byte above 0x7F
+      ":0400100001020G04E2\r\n",  // a bad digit
+      ":00000006FA\r\n",          // type 6
+      ":00001001EF\r\n",          // end of file
+      ":0000000000\r\n\r\n",      // then an empty line
   };
   const std::string filler = ":100000000102030405060708090A0B0C0D0E0F1068\r\n";
   for (const std::string &record : records) {
@@ -173,12 +177,40 @@ TEST(ConvertHexFile, InPlacePathAgreesWithFieldByField) {
   }
 }
 
+// Ends once, then would deliver more, as a terminal or a growing file can.
+bool EndThenMore(void *handle, unsigned char *buffer, size_t, size_t *delivered) {
+  buffer[0] = ':';
+  *delivered = (*static_cast<int *>(handle))++ == 0 ? 0 : 1;
+  return true;
+}
+
+// Claims more than it was asked for.
+bool Overdeliver(void *, unsigned char *, size_t size, size_t *delivered) {
+  *delivered = size + 1;
+  return true;
+}
+
+TEST(HexInput, TheEndIsFinalAndABrokenSourceEnds) {
+  static HexInput input;
+  int calls = 0;
+  unsigned char byte;
+  OpenInputStream(&input, EndThenMore, &calls);
+  EXPECT_EQ(ReadInput(&input, &byte, 1), 0u);
+  EXPECT_EQ(ReadInput(&input, &byte, 1), 0u);
+  EXPECT_EQ(calls, 1);
+  OpenInputStream(&input, Overdeliver, nullptr);
+  EXPECT_EQ(ReadInput(&input, &byte, 1), 0u);
+  EXPECT_TRUE(input.ended);
+}
+
 bool FailAfterFirstWrite(void *handle, const unsigned char *, size_t) { return (*static_cast<int *>(handle))++ == 0; }
 
 TEST(HexOutput, FailedOrOverflowingWritesAreRemembered) {
   static HexOutput output;
   int calls = 0;
   OpenOutputStream(&output, FailAfterFirstWrite, &calls);
+  EXPECT_TRUE(FlushOutput(&output));  // nothing pending: nothing handed on
+  EXPECT_EQ(calls, 0);
   std::string big(3 * HEX_STREAM_BUFFER_SIZE, 'x');
   WriteOutput(&output, big.data(), big.size());
   EXPECT_FALSE(FlushOutput(&output));

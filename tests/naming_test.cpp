@@ -8,6 +8,11 @@ namespace {
 
 const unsigned char NO_LEAD_BYTES[PLATFORM_LEAD_BYTE_RANGES] = {};
 const unsigned char CODE_PAGE_932[PLATFORM_LEAD_BYTE_RANGES] = {0x81, 0x9F, 0xE0, 0xFC};
+// No code page has these, but a lead byte is a lead byte: never a separator.
+const unsigned char BACKSLASH_LEADS[PLATFORM_LEAD_BYTE_RANGES] = {0x5C, 0x5C};
+// As many ranges as fit, with no zero pair to end them.
+const unsigned char SIX_RANGES[PLATFORM_LEAD_BYTE_RANGES] = {0x81, 0x81, 0x83, 0x83, 0x85, 0x85,
+                                                             0x87, 0x87, 0x89, 0x89, 0x8B, 0x8B};
 
 struct Names {
   bool ok;
@@ -42,6 +47,7 @@ TEST(MakeOutputPath, SplitsAndNames) {
       {NO_LEAD_BYTES, "x:app", "x:", "", "app", "", "x:app_I16.hex"},
       {NO_LEAD_BYTES, "", "", "", "", "", "_I16.hex"},
       {NO_LEAD_BYTES, "dir/", "", "dir/", "", "", "dir/_I16.hex"},
+      {NO_LEAD_BYTES, "dir.d/name", "", "dir.d/", "name", "", "dir.d/name_I16.hex"},  // a dot only in the directory
       // Without lead bytes 0x5C is a separator; in code page 932 it ends the character 0x95 0x5C.
       {NO_LEAD_BYTES, "C:\\\x95\x5C.hex", "C:", "\\\x95\\", "", ".hex", "C:\\\x95\\_I16.hex"},
       {CODE_PAGE_932, "C:\\\x95\x5C.hex", "C:", "\\", "\x95\x5C", ".hex", "C:\\\x95\x5C_I16.hex"},
@@ -49,6 +55,8 @@ TEST(MakeOutputPath, SplitsAndNames) {
       {CODE_PAGE_932, "a\x81/b.hex", "", "", "a\x81/b", ".hex", "a\x81/b_I16.hex"},
       {CODE_PAGE_932, "a.b\x81", "", "", "a", ".b\x81", "a_I16.hex"},  // a lead byte at the very end stands alone
       {CODE_PAGE_932, "\xE0\x40.hex", "", "", "\xE0\x40", ".hex", "\xE0\x40_I16.hex"},
+      {BACKSLASH_LEADS, "d\\x\\y.hex", "", "", "d\\x\\y", ".hex", "d\\x\\y_I16.hex"},
+      {SIX_RANGES, "\x8B\\.hex", "", "", "\x8B\\", ".hex", "\x8B\\_I16.hex"},  // the sixth range counts
   };
   for (const NamingCase &c : cases) {
     SetLeadByteRanges(c.leadBytes);

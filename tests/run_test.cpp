@@ -1,3 +1,6 @@
+// RunConversion through the scripted stand-in platform: the status decides
+// the box and the deletion; the box comes after both files are closed, the
+// deletion after the box; a device is never deleted; the input never touched.
 #include "frontend/run.h"
 
 #include <gtest/gtest.h>
@@ -9,43 +12,66 @@
 
 namespace {
 
-const std::string GOOD = ":0400100001020304E2\r\n:00000001FF\r\n";
-const std::string GOOD_OUT = ":0400080001020304EA\r\n:00000001FF\r\n";
-const std::string IN = "C:\\fw\\app.hex";
-const std::string OUT = "C:\\fw\\app_I16.hex";
+const std::string RECORD = ":0400100001020304E2\r\n", RECORD_OUT = ":0400080001020304EA\r\n";
+const std::string END = ":00000001FF\r\n";
+const std::string GOOD = RECORD + END, GOOD_OUT = RECORD_OUT + END;
+const std::string IN = "C:\\fw\\app.hex", OUT = "C:\\fw\\app_I16.hex";
 
-struct RunCase {
-  const char *name;
-  std::string input;
-  std::vector<std::string> log;  // after "dialog", "open IN", "create OUT"
-};
+std::string Records(int count) {
+  std::string all;
+  for (int i = 0; i < count; i++) all += RECORD;
+  return all;
+}
+// Past the streams' 64 KiB buffers: a write or a read can fail after a first
+// one succeeded.
+const std::string BIG = Records(5000) + END;
 
-// Everything that reaches the output stage: close input, close output, then
-// at most one box, then the deletion.
-TEST(RunConversion, StatusToMessageAndDeletion) {
-  const std::string closes[] = {"close " + IN, "close " + OUT};
-  const RunCase cases[] = {
-      {"success", GOOD, {}},
-      {"damaged", ":04001\r\n", {"box HEX файл повреждён.", "delete " + OUT}},
-      {"no end record", ":0400100001020304E2\r\n", {"box HEX файл повреждён.", "delete " + OUT}},
-      {"stray line", "\r\n" + GOOD, {"box HEX файл повреждён.", "delete " + OUT}},
-      {"bad checksum", ":0400100001020304E3\r\n" + GOOD, {"box Ошибка контрольной суммы.", "delete " + OUT}},
+const std::string DAMAGED_BOX = "box HEX файл повреждён.", CHECKSUM_BOX = "box Ошибка контрольной суммы.";
+const std::string WRITE_BOX = "box Ошибка записи файла app_I16.hex!", DELETE = "delete " + OUT;
+
+TEST(RunConversion, StatusToBoxAndDeletion) {
+  const size_t NONE = ~size_t(0);
+  struct {
+    const char *name;
+    std::string input;
+    size_t readLimit, writeLimit;
+    bool device;                   // a device stands in the output's place
+    std::vector<std::string> end;  // the log after both closes
+  } cases[] = {
+      {"success", GOOD, NONE, NONE, false, {}},
+      {"damaged", ":04001\r\n", NONE, NONE, false, {DAMAGED_BOX, DELETE}},
+      {"no end record", RECORD, NONE, NONE, false, {DAMAGED_BOX, DELETE}},
+      {"stray line", "\r\n" + GOOD, NONE, NONE, false, {DAMAGED_BOX, DELETE}},
+      {"bad checksum", ":0400100001020304E3\r\n" + GOOD, NONE, NONE, false, {CHECKSUM_BOX, DELETE}},
+      {"a write fails part way", BIG, NONE, 100000, false, {WRITE_BOX, DELETE}},
+      {"the first write fails", BIG, NONE, 0, false, {WRITE_BOX, DELETE}},
+      {"the last byte cannot be written", GOOD, NONE, GOOD_OUT.size() - 1, false, {WRITE_BOX, DELETE}},
+      {"exactly enough room", GOOD, NONE, GOOD_OUT.size(), false, {}},
+      {"a read fails part way", BIG, 100000, NONE, false, {DAMAGED_BOX, DELETE}},
+      {"a read fails in a field", GOOD, 25, NONE, false, {DAMAGED_BOX, DELETE}},
+      {"a read fails after the end record's type", GOOD, 30, NONE, false, {}},
+      {"a device that fails a write", BIG, NONE, 100000, true, {WRITE_BOX}},
+      {"a device and a read failing", BIG, 100000, NONE, true, {DAMAGED_BOX}},
+      {"a device and a bad checksum", ":0400100001020304E3\r\n", NONE, NONE, true, {CHECKSUM_BOX}},
   };
-  for (const RunCase &c : cases) {
+  for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     FakePlatform &p = ResetFakePlatform();
     p.chosen = IN;
     p.files[IN].data = c.input;
-    p.files[OUT].data = "an older output";
+    p.files[OUT] = {"an older output", !c.device};
+    p.readLimit = c.readLimit;
+    p.writeLimit = c.writeLimit;
     EXPECT_EQ(RunConversion(), 0);
-    std::vector<std::string> expected = {"dialog", "open " + IN, "create " + OUT, closes[0], closes[1]};
-    expected.insert(expected.end(), c.log.begin(), c.log.end());
-    EXPECT_EQ(p.log, expected);
-    EXPECT_EQ(p.files.count(OUT), c.log.empty() ? 1u : 0u);
-    if (c.log.empty()) {
+    std::vector<std::string> log = {"dialog", "open " + IN, "create " + OUT, "close " + IN, "close " + OUT};
+    log.insert(log.end(), c.end.begin(), c.end.end());
+    EXPECT_EQ(p.log, log);
+    for (bool shown : p.outputShownWithBox) EXPECT_TRUE(shown);  // deleted only after the box
+    bool kept = c.end.empty() || c.device;
+    EXPECT_EQ(p.files.count(OUT), kept ? 1u : 0u);
+    if (c.end.empty()) {
       EXPECT_EQ(p.files[OUT].data, GOOD_OUT);
     }
-    for (bool shown : p.outputShownWithBox) EXPECT_TRUE(shown);  // deleted only after the box
     EXPECT_EQ(p.files[IN].data, c.input);
   }
 }
@@ -64,14 +90,17 @@ TEST(RunConversion, FailuresBeforeTheConversion) {
   EXPECT_EQ(p.log, (std::vector<std::string>{"dialog", "open " + IN + " failed", "box Не найден файл app.hex!"}));
   EXPECT_EQ(p.files.count(OUT), 0u);
 
-  // The output cannot be made: say so, convert nothing, delete nothing.
+  // The output cannot be made: say so, convert nothing, and leave whatever
+  // stands under that name alone.
   p = ResetFakePlatform();
   p.chosen = IN;
   p.files[IN].data = GOOD;
+  p.files[OUT].data = "an older output";
   p.uncreatable.insert(OUT);
   RunConversion();
   EXPECT_EQ(p.log, (std::vector<std::string>{"dialog", "open " + IN, "create " + OUT + " failed", "close " + IN,
                                              "box Не удалось создать файл app_I16.hex!"}));
+  EXPECT_EQ(p.files[OUT].data, "an older output");
 
   // Too long an output path is refused the same way, before anything is created.
   p = ResetFakePlatform();
@@ -81,26 +110,6 @@ TEST(RunConversion, FailuresBeforeTheConversion) {
   ASSERT_EQ(p.log.size(), 4u);
   EXPECT_EQ(p.log[2], "close " + p.chosen);
   EXPECT_EQ(p.log[3], "box Не удалось создать файл " + std::string(255, 'b') + "_I16.hex!");
-}
-
-TEST(RunConversion, WriteFailureIsReportedAndCleanedUp) {
-  FakePlatform &p = ResetFakePlatform();
-  p.chosen = IN;
-  p.files[IN].data = GOOD;
-  p.writeLimit = 10;
-  RunConversion();
-  EXPECT_EQ(p.log, (std::vector<std::string>{"dialog", "open " + IN, "create " + OUT, "close " + IN, "close " + OUT,
-                                             "box Ошибка записи файла app_I16.hex!", "delete " + OUT}));
-  EXPECT_EQ(p.files.count(OUT), 0u);
-
-  // A device in the output's place is written to, reported, never removed.
-  p = ResetFakePlatform();
-  p.chosen = IN;
-  p.files[IN].data = ":04001\r\n";
-  p.files[OUT].regular = false;
-  RunConversion();
-  EXPECT_EQ(p.log.back(), "box HEX файл повреждён.");
-  EXPECT_EQ(p.files.count(OUT), 1u);
 }
 
 }  // namespace

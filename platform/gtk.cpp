@@ -83,6 +83,18 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   GString *caption = g_string_new(nullptr);
   AppendCp1251(caption, TEXT_CAPTION);
   gtk_window_set_title(GTK_WINDOW(box), caption->str);
+  // Owned by no window, the box stands in the middle of the screen.
+  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+  gtk_window_set_icon_name(GTK_WINDOW(box), "dialog-error");
+  // GTK 3 no longer draws the message type's icon by itself; the setter for
+  // it is deprecated but still the one way to put the icon beside the text.
+  // It clears the message type, which screen readers announce: set it again.
+  GtkWidget *icon = gtk_image_new_from_icon_name("dialog-error", GTK_ICON_SIZE_DIALOG);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), icon);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_widget_show(icon);
+  g_object_set(box, "message-type", GTK_MESSAGE_ERROR, nullptr);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   Settle();

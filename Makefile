@@ -1,6 +1,6 @@
 # The front door: `make run` and `make test` are the whole set-up on a fresh machine.
-.PHONY: all deps build run test test-linux test-sanitize test-win32 test-fuzz test-dist check-format \
-        bench fuzz coverage dist screenshots format clean
+.PHONY: all deps build build-win32 run test test-linux test-sanitize test-win32 test-fuzz test-dist \
+        check-format bench fuzz coverage dist screenshots format clean
 
 FUZZ_TIME ?= 300
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -27,16 +27,17 @@ test-sanitize: deps
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-test-win32: deps
+build-win32: deps
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
+
+test-win32: build-win32
 	ctest --preset win32
 
 test-fuzz: deps
 	scripts/fuzz --smoke
 
-test-dist: build test-win32
-	scripts/dist
+test-dist: dist
 	scripts/test-dist
 
 check-format:
@@ -51,7 +52,7 @@ fuzz: deps
 coverage: deps
 	scripts/coverage
 
-dist: deps build test-win32
+dist: build build-win32
 	scripts/dist
 
 screenshots: build

@@ -99,12 +99,12 @@ static bool ConvertOne(const char *inputPath, const char *outputOption) {
     Print(baseName);
     Print(OUTPUT_SUFFIX);
     PrintRussian(TEXT_NAME_END "\n");
-    if (!IsStream(inputPath)) PlatformClose(in);
+    PlatformClose(in);
     return false;
   } else if (!PlatformCreateForWriting(output, &out)) {
     SplitPath(output, outDrive, outDirectory, outBase, outExtension);
     PrintLine(output, TEXT_CANNOT_CREATE, outBase, outExtension);
-    if (!IsStream(inputPath)) PlatformClose(in);
+    PlatformClose(in);
     return false;
   }
   bool removable = !toStandardOutput && PlatformIsRegularFile(out);
@@ -113,8 +113,8 @@ static bool ConvertOne(const char *inputPath, const char *outputOption) {
   OpenFileOutput(&Output, &out);
   ConversionStatus status = ConvertHexFile(&Input, &Output);
   bool written = FlushOutput(&Output);
-  if (!IsStream(inputPath)) PlatformClose(in);
-  if (!toStandardOutput) PlatformClose(out);
+  PlatformClose(in);
+  PlatformClose(out);
 
   bool converted = status == CONV_END_RECORD;
   if (!converted) {

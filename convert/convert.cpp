@@ -42,7 +42,7 @@ static void NoteStop(HexInput *input, unsigned back) {
   unsigned long long offset = InputOffset(input);
   if (input->ended) {
     size_t delivered = input->shortDelivered;
-    for (size_t i = 0; i < delivered && i < sizeof input->FieldText; i++) {
+    for (size_t i = 0; i < delivered; i++) {  // fewer than a field's width
       if (input->FieldText[i] == '\n') {
         input->line++;
         input->lineOffset = offset - delivered + i + 1;

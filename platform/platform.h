@@ -45,6 +45,7 @@ bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsi
 // True for a file on disk (which a failed run removes), false for a device,
 // a pipe or a FIFO.
 bool PlatformIsRegularFile(PlatformFile file);
+// Closing a standard stream does nothing: they belong to whoever started us.
 void PlatformClose(PlatformFile file);
 void PlatformDeleteFile(const char *path);
 

@@ -109,12 +109,8 @@ static bool ConvertOne(const char *inputPath, const char *outputOption) {
   }
   bool removable = !toStandardOutput && PlatformIsRegularFile(out);
 
-  OpenFileInput(&Input, &in);
-  OpenFileOutput(&Output, &out);
-  ConversionStatus status = ConvertHexFile(&Input, &Output);
-  bool written = FlushOutput(&Output);
-  PlatformClose(in);
-  PlatformClose(out);
+  bool written;
+  ConversionStatus status = ConvertFiles(in, out, &Input, &Output, &written);
 
   bool converted = status == CONV_END_RECORD;
   if (!converted) {

@@ -23,6 +23,12 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
   return true;
 }
 
-void OpenFileInput(HexInput *input, PlatformFile *file) { OpenInputStream(input, ReadFileChunk, file); }
-
-void OpenFileOutput(HexOutput *output, PlatformFile *file) { OpenOutputStream(output, WriteFileChunk, file); }
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output, bool *written) {
+  OpenInputStream(input, ReadFileChunk, &in);
+  OpenOutputStream(output, WriteFileChunk, &out);
+  ConversionStatus status = ConvertHexFile(input, output);
+  *written = FlushOutput(output);
+  PlatformClose(in);
+  PlatformClose(out);
+  return status;
+}

@@ -2,11 +2,12 @@
 #ifndef WORDHEX_FRONTEND_FILESTREAM_H
 #define WORDHEX_FRONTEND_FILESTREAM_H
 
-#include "convert/stream.h"
+#include "convert/convert.h"
 #include "platform/platform.h"
 
-// `file` must outlive the stream.
-void OpenFileInput(HexInput *input, PlatformFile *file);
-void OpenFileOutput(HexOutput *output, PlatformFile *file);
+// Converts from the open file `in` into the open file `out` through the
+// caller's streams, then closes the input and the output, in that order.
+// *written is false when any write failed.
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output, bool *written);
 
 #endif

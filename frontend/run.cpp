@@ -46,12 +46,8 @@ int RunConversion(void) {
   }
   bool removable = PlatformIsRegularFile(out);
 
-  OpenFileInput(&input, &in);
-  OpenFileOutput(&output, &out);
-  ConversionStatus status = ConvertHexFile(&input, &output);
-  bool written = FlushOutput(&output);
-  PlatformClose(in);
-  PlatformClose(out);
+  bool written;
+  ConversionStatus status = ConvertFiles(in, out, &input, &output, &written);
 
   if (status == CONV_END_RECORD && written) return 0;
   if (status == CONV_BAD_CHECKSUM) {

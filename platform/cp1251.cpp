@@ -15,7 +15,7 @@ unsigned Cp1251CodePoint(unsigned char byte) {
   return HIGH_HALF[byte - 0x80];
 }
 
-size_t Cp1251ToUtf8(const char *text, char *target, size_t size) {
+size_t Cp1251ToUtf8(const char *text, char *target, size_t size, const char **rest) {
   size_t used = 0;
   for (; *text != '\0'; text++) {
     unsigned c = Cp1251CodePoint((unsigned char)*text);
@@ -38,5 +38,6 @@ size_t Cp1251ToUtf8(const char *text, char *target, size_t size) {
     for (size_t i = 0; i < width; i++) target[used++] = (char)bytes[i];
   }
   if (size > 0) target[used] = '\0';
+  if (rest != nullptr) *rest = text;
   return used;
 }

@@ -9,7 +9,8 @@ unsigned Cp1251CodePoint(unsigned char byte);
 
 // Converts NUL-terminated code page 1251 text to UTF-8 in `target` (`size`
 // bytes, terminated); stops before a character that would not fit. Returns
-// the number of bytes written, terminator excluded.
-size_t Cp1251ToUtf8(const char *text, char *target, size_t size);
+// the number of bytes written, terminator excluded; *rest, when asked for,
+// points to what was left unconverted, so that long text can go in pieces.
+size_t Cp1251ToUtf8(const char *text, char *target, size_t size, const char **rest = nullptr);
 
 #endif

@@ -53,16 +53,8 @@ static void AppendName(GString *text, const char *name) {
 static void AppendCp1251(GString *text, const char *cp1251) {
   char utf8[256];
   while (*cp1251 != '\0') {
-    char piece[64];
-    size_t length = 0;
-    while (cp1251[length] != '\0' && length < sizeof piece - 1) {
-      piece[length] = cp1251[length];
-      length++;
-    }
-    piece[length] = '\0';
-    Cp1251ToUtf8(piece, utf8, sizeof utf8);
+    Cp1251ToUtf8(cp1251, utf8, sizeof utf8, &cp1251);
     g_string_append(text, utf8);
-    cp1251 += length;
   }
 }
 

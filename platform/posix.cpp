@@ -171,15 +171,7 @@ void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
   }
   char utf8[1024];
   while (*text != '\0') {
-    // Convert in pieces that always fit: at most three bytes per character.
-    char piece[256];
-    size_t length = 0;
-    while (text[length] != '\0' && length < sizeof piece - 1) {
-      piece[length] = text[length];
-      length++;
-    }
-    piece[length] = '\0';
-    WriteAll((int)stream, utf8, Cp1251ToUtf8(piece, utf8, sizeof utf8));
-    text += length;
+    size_t length = Cp1251ToUtf8(text, utf8, sizeof utf8, &text);
+    WriteAll((int)stream, utf8, length);
   }
 }

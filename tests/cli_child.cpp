@@ -26,21 +26,21 @@ double Now() {
   return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-[[noreturn]] void ExecChild(const ChildSpec &spec, int in, int out, int err) {
+[[noreturn]] void ExecChild(const ChildSpec &setup, int in, int out, int err) {
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
-  if (!spec.dir.empty() && chdir(spec.dir.c_str()) != 0) _exit(126);
-  rlimit limit = {spec.fileSizeLimit, spec.fileSizeLimit};
-  if (spec.fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-  limit = {spec.addressSpaceLimit, spec.addressSpaceLimit};
-  if (spec.addressSpaceLimit != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+  if (!setup.dir.empty() && chdir(setup.dir.c_str()) != 0) _exit(126);
+  rlimit limit = {setup.fileSizeLimit, setup.fileSizeLimit};
+  if (setup.fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+  limit = {setup.addressSpaceLimit, setup.addressSpaceLimit};
+  if (setup.addressSpaceLimit != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
   signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG instead
   signal(SIGPIPE, SIG_DFL);
   setenv("LC_ALL", "C.UTF-8", 1);
-  for (const std::string &e : spec.env) putenv(const_cast<char *>(e.c_str()));
+  for (const std::string &e : setup.env) putenv(const_cast<char *>(e.c_str()));
   std::vector<char *> argv = {const_cast<char *>(WORDHEX_CLI)};
-  for (const std::string &a : spec.args) argv.push_back(const_cast<char *>(a.c_str()));
+  for (const std::string &a : setup.args) argv.push_back(const_cast<char *>(a.c_str()));
   argv.push_back(nullptr);
   execv(WORDHEX_CLI, argv.data());
   _exit(127);
@@ -64,18 +64,18 @@ bool Drain(int fd, std::string *keep, unsigned long long *count, size_t limit) {
 
 }  // namespace
 
-ChildResult RunChild(const ChildSpec &spec) {
+ChildResult RunChild(const ChildSpec &setup) {
   ChildResult r;
   int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2];
   int in, out;
-  if (spec.feed) {
+  if (setup.feed) {
     if (pipe2(inPipe, O_CLOEXEC) != 0) return r;
     fcntl(inPipe[1], F_SETPIPE_SZ, 1 << 20);  // fewer wake-ups for big feeds; best effort
     in = inPipe[0];
   } else {
-    in = open(spec.stdinPath.empty() ? "/dev/null" : spec.stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
+    in = open(setup.stdinPath.empty() ? "/dev/null" : setup.stdinPath.c_str(), O_RDONLY | O_CLOEXEC);
   }
-  if (spec.captureStdout) {
+  if (setup.captureStdout) {
     if (pipe2(outPipe, O_CLOEXEC) != 0) return r;
     out = outPipe[1];
   } else {
@@ -84,29 +84,29 @@ ChildResult RunChild(const ChildSpec &spec) {
   if (pipe2(errPipe, O_CLOEXEC) != 0) return r;
 
   pid_t pid = fork();
-  if (pid == 0) ExecChild(spec, in, out, errPipe[1]);
+  if (pid == 0) ExecChild(setup, in, out, errPipe[1]);
   if (inPipe[0] >= 0) close(inPipe[0]);
-  if (!spec.feed && in >= 0) close(in);
+  if (!setup.feed && in >= 0) close(in);
   close(out);
   close(errPipe[1]);
 
-  int feedFd = spec.feed ? inPipe[1] : -1, errFd = errPipe[0], outFd = outPipe[0], drainFd = spec.drainFd;
+  int feedFd = setup.feed ? inPipe[1] : -1, errFd = errPipe[0], outFd = outPipe[0], drainFd = setup.drainFd;
   for (int fd : {feedFd, errFd, outFd, drainFd}) {
     if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
   signal(SIGPIPE, SIG_IGN);  // a child that stops reading is no reason for the tests to die
   const std::string *piece = nullptr;
   size_t written = 0;
-  if (spec.feed) piece = &spec.feed();
-  const double deadline = Now() + spec.seconds;
+  if (setup.feed) piece = &setup.feed();
+  const double deadline = Now() + setup.seconds;
   int status = 0;
   bool exited = false;
   size_t drainedBytes = 0;
   auto drain = [&]() {  // false once drainFd is done with
     size_t before = r.drained.size();
-    bool more = Drain(drainFd, &r.drained, nullptr, spec.drainLimit - drainedBytes);
+    bool more = Drain(drainFd, &r.drained, nullptr, setup.drainLimit - drainedBytes);
     drainedBytes += r.drained.size() - before;
-    return more && drainedBytes < spec.drainLimit;
+    return more && drainedBytes < setup.drainLimit;
   };
   for (;;) {
     if (!exited && waitpid(pid, &status, WNOHANG) == pid) exited = true;
@@ -114,7 +114,7 @@ ChildResult RunChild(const ChildSpec &spec) {
       // Nobody reads standard input any more; what the FIFO holds is all
       // there will be (one that was never opened for writing stays silent).
       if (feedFd >= 0) close(feedFd), feedFd = -1;
-      while (drainFd >= 0 && drainedBytes < spec.drainLimit && drain()) {
+      while (drainFd >= 0 && drainedBytes < setup.drainLimit && drain()) {
         if (Now() > deadline) break;
       }
       if (drainFd >= 0) close(drainFd), drainFd = -1;
@@ -143,7 +143,7 @@ ChildResult RunChild(const ChildSpec &spec) {
         }
         if (put > 0) written += (size_t)put;
         if (written == piece->size()) {
-          piece = &spec.feed();
+          piece = &setup.feed();
           written = 0;
           if (piece->empty()) close(feedFd), feedFd = -1;
         }
@@ -151,7 +151,7 @@ ChildResult RunChild(const ChildSpec &spec) {
         if (!Drain(fd, &r.err, nullptr, ~0ul)) close(errFd), errFd = -1;
       } else if (fd == outFd) {
         if (!Drain(fd, &r.out, &r.outBytes, ~0ul)) close(outFd), outFd = -1;
-      } else if (fd == drainFd && !drain() && drainedBytes >= spec.drainLimit) {
+      } else if (fd == drainFd && !drain() && drainedBytes >= setup.drainLimit) {
         close(drainFd), drainFd = -1;  // the reader goes away
       }
     }

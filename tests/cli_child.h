@@ -48,7 +48,7 @@ struct ChildResult {
   std::string drained;
 };
 
-ChildResult RunChild(const ChildSpec &spec);
+ChildResult RunChild(const ChildSpec &setup);
 
 // The bytes of a file, or "<missing>".
 std::string FileBytes(const std::string &path);

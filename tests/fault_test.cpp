@@ -86,15 +86,15 @@ class Fault : public ::testing::Test {
     fclose(file);
   }
   // `args` separated by blanks.
-  ChildResult Run(const std::string &args, ChildSpec spec = ChildSpec()) {
+  ChildResult Run(const std::string &args, ChildSpec setup = ChildSpec()) {
     for (size_t at = 0, end; at < args.size(); at = end + 1) {
       end = args.find(' ', at);
       if (end == std::string::npos) end = args.size();
-      spec.args.push_back(args.substr(at, end - at));
+      setup.args.push_back(args.substr(at, end - at));
     }
-    spec.dir = dir;
-    spec.seconds = 30;
-    return RunChild(spec);
+    setup.dir = dir;
+    setup.seconds = 30;
+    return RunChild(setup);
   }
 };
 
@@ -124,9 +124,9 @@ TEST_F(Fault, WritesThatFail) {
     SCOPED_TRACE(c.name);
     Write("in.hex", c.input);
     if (c.older != nullptr) Write(c.older, "an older output");
-    ChildSpec spec;
-    spec.fileSizeLimit = c.fileSize;
-    ChildResult r = Run(c.args, spec);
+    ChildSpec setup;
+    setup.fileSizeLimit = c.fileSize;
+    ChildResult r = Run(c.args, setup);
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(ListDirectory(dir), std::vector<std::string>{"in.hex"});
@@ -135,9 +135,9 @@ TEST_F(Fault, WritesThatFail) {
 
   // Exactly as much room as the output needs is enough.
   Write("in.hex", GOOD);
-  ChildSpec spec;
-  spec.fileSizeLimit = GOOD_OUT.size();
-  ChildResult r = Run("in.hex", spec);
+  ChildSpec setup;
+  setup.fileSizeLimit = GOOD_OUT.size();
+  ChildResult r = Run("in.hex", setup);
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(FileBytes(Path("in_I16.hex")), GOOD_OUT);
@@ -188,9 +188,9 @@ TEST_F(Fault, OutputsThatCannotBeCreated) {
   const std::vector<std::string> before = ListDirectory(dir);
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    ChildSpec spec;
-    if (c.stdinFile != nullptr) spec.stdinPath = Path(c.stdinFile);
-    ChildResult r = Run(c.args, spec);
+    ChildSpec setup;
+    if (c.stdinFile != nullptr) setup.stdinPath = Path(c.stdinFile);
+    ChildResult r = Run(c.args, setup);
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(ListDirectory(dir), before);
@@ -245,12 +245,12 @@ TEST_F(Fault, InputsThatCannotBeRead) {
   for (const auto &c : cases) {
     SCOPED_TRACE(c.after);
     Write("in.hex", c.input);
-    ChildSpec spec;
-    spec.env = {"LD_PRELOAD=" WORDHEX_READ_FAULT, "WORDHEX_READ_FAULT_AFTER=" + std::to_string(c.after)};
+    ChildSpec setup;
+    setup.env = {"LD_PRELOAD=" WORDHEX_READ_FAULT, "WORDHEX_READ_FAULT_AFTER=" + std::to_string(c.after)};
     // The shim stands before the sanitizer's runtime in the load order.
     const char *asan = getenv("ASAN_OPTIONS");
-    if (WORDHEX_ASAN) spec.env.push_back(std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (asan ? asan : ""));
-    r = Run(c.args, spec);
+    if (WORDHEX_ASAN) setup.env.push_back(std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (asan ? asan : ""));
+    r = Run(c.args, setup);
     EXPECT_EQ(r.exitStatus, c.message.empty() ? 0 : 1);
     EXPECT_EQ(r.err, c.message);
     std::vector<std::string> left = {"in.hex", "sub"};
@@ -286,11 +286,11 @@ TEST_F(Fault, DevicesAndFifos) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    ChildSpec spec;
-    spec.drainFd = open(Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(spec.drainFd, 0);
-    spec.drainLimit = c.readerTakes;
-    r = Run(std::string("-o fifo ") + c.input, spec);
+    ChildSpec setup;
+    setup.drainFd = open(Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(setup.drainFd, 0);
+    setup.drainLimit = c.readerTakes;
+    r = Run(std::string("-o fifo ") + c.input, setup);
     EXPECT_EQ(r.exitStatus, c.exitStatus);
     EXPECT_EQ(r.err, c.message);
     EXPECT_EQ(r.drained, c.received);

@@ -41,13 +41,13 @@ std::string Repeat(const std::string &text, size_t times) {
 }
 
 ChildResult ConvertStream(Feed feed, int seconds = 60) {
-  ChildSpec spec;
-  spec.args = {"-o", "-", "-"};
-  spec.feed = std::ref(feed);
-  spec.captureStdout = true;
-  spec.addressSpaceLimit = SMALL_ADDRESS_SPACE;
-  spec.seconds = seconds;
-  return RunChild(spec);
+  ChildSpec setup;
+  setup.args = {"-o", "-", "-"};
+  setup.feed = std::ref(feed);
+  setup.captureStdout = true;
+  setup.addressSpaceLimit = SMALL_ADDRESS_SPACE;
+  setup.seconds = seconds;
+  return RunChild(setup);
 }
 
 std::string Where(unsigned long long line, unsigned long long column) {

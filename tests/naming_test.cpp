@@ -42,7 +42,7 @@ TEST(MakeOutputPath, SplitsAndNames) {
        "\\\\server\\share\\a_I16.hex"},
       {NO_LEAD_BYTES, "C:\\dir\\.hex", "C:", "\\dir\\", "", ".hex", "C:\\dir\\_I16.hex"},
       {NO_LEAD_BYTES, "C:/data/x.hex", "C:", "/data/", "x", ".hex", "C:/data/x_I16.hex"},
-      {NO_LEAD_BYTES, "/home/fw/app.hex", "", "/home/fw/", "app", ".hex", "/home/fw/app_I16.hex"},
+      {NO_LEAD_BYTES, "/srv/fw/app.hex", "", "/srv/fw/", "app", ".hex", "/srv/fw/app_I16.hex"},
       {NO_LEAD_BYTES, "app.hex", "", "", "app", ".hex", "app_I16.hex"},
       {NO_LEAD_BYTES, "x:app", "x:", "", "app", "", "x:app_I16.hex"},
       {NO_LEAD_BYTES, "", "", "", "", "", "_I16.hex"},

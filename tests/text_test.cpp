@@ -26,6 +26,11 @@ TEST(Cp1251, MessagesReadAsRussian) {
   // A character that does not fit whole is left out.
   EXPECT_EQ(Utf8("ab\xC0", 4), "ab");
   EXPECT_EQ(Utf8("ab\xC0", 5), "abА");
+  char buffer[4];
+  const char *rest = nullptr;
+  const char *text = "ab\xC0";
+  Cp1251ToUtf8(text, buffer, sizeof buffer, &rest);
+  EXPECT_EQ(rest, text + 2);  // the rest goes in the next piece
 }
 
 #ifndef _WIN32

@@ -22,8 +22,7 @@ struct HexInput {
   unsigned long long startOffset;  // stream offset of `start`
   HexReadFn read;                  // null: the window is the whole input
   void *handle;
-  bool ended;                  // a request was served short: end of input or a failed read
-  bool failed;                 // a read failed
+  bool ended;                  // a request was served short: end of input or a failed read, alike
   size_t shortDelivered;       // bytes that the short request delivered
   unsigned char FieldText[4];  // raw characters of the last hexadecimal field
   // Where the conversion stopped (set by ConvertHexFile), 1-based.

@@ -172,12 +172,27 @@ static void ConvertRecordsInPlace(HexInput *input, HexOutput *output) {
   }
 }
 
+#if defined(__SSE2__)
+static const ConvertPath COMPILED_PATH = CONVERT_PATH_SSE2;
+#else
+static const ConvertPath COMPILED_PATH = CONVERT_PATH_PORTABLE;
+#endif
+static ConvertPath ActivePath = COMPILED_PATH;
+
+bool ForceConvertPath(ConvertPath path) {
+  if (path != CONVERT_PATH_FIELDS && path != COMPILED_PATH) return false;
+  ActivePath = path;
+  return true;
+}
+
+ConvertPath ActiveConvertPath(void) { return ActivePath; }
+
 ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
   ConversionStatus status = 0;
   RecordFields record = {};
   unsigned back = 0;  // width of the field being read, to locate a stop
   for (;;) {
-    ConvertRecordsInPlace(input, output);
+    if (ActivePath != CONVERT_PATH_FIELDS) ConvertRecordsInPlace(input, output);
     record.dataSum = 0;
     unsigned char mark;
     back = 1;

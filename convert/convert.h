@@ -25,4 +25,17 @@ struct RecordFields {
 // it and looks at output->failed.
 ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output);
 
+// Which in-place conversion runs. The best one this CPU can run is chosen at
+// start-up; tests and benchmarks may force another.
+enum ConvertPath {
+  CONVERT_PATH_FIELDS,    // none: every record field by field
+  CONVERT_PATH_PORTABLE,  // word-at-a-time, any CPU
+  CONVERT_PATH_SSE2,
+  CONVERT_PATH_AVX2,
+  CONVERT_PATH_COUNT
+};
+// Forces `path`; false, changing nothing, when this build or CPU cannot run it.
+bool ForceConvertPath(ConvertPath path);
+ConvertPath ActiveConvertPath(void);
+
 #endif

@@ -1,115 +1,107 @@
-// RunConversion through the scripted stand-in platform: the status decides
-// the box and the deletion; the box comes after both files are closed, the
-// deletion after the box; a device is never deleted; the input never touched.
+// The interactive run against a scripted stand-in for the platform: an
+// in-memory file system, a dialog that answers as told, a log of calls.
 #include "frontend/run.h"
 
 #include <gtest/gtest.h>
+#include <string.h>
 
-#include <string>
-#include <vector>
+#include <map>
 
-#include "tests/fake_platform.h"
+#include "platform/cp1251.h"
+#include "platform/platform.h"
+#include "tests/table.h"
 
 namespace {
 
-const std::string RECORD = ":0400100001020304E2\r\n", RECORD_OUT = ":0400080001020304EA\r\n";
-const std::string END = ":00000001FF\r\n";
-const std::string GOOD = RECORD + END, GOOD_OUT = RECORD_OUT + END;
-const std::string IN = "C:\\fw\\app.hex", OUT = "C:\\fw\\app_I16.hex";
+struct File {
+  std::string data;
+  bool regular;
+};
+std::map<std::string, File> Files;
+std::vector<std::pair<std::string, size_t>> Handles;  // path, position
+std::string Chosen, Log, Unopenable, Uncreatable;
+size_t ReadLeft, WriteLeft;
 
-std::string Records(int count) {
-  std::string all;
-  for (int i = 0; i < count; i++) all += RECORD;
-  return all;
+void Note(const std::string &call) { Log += (Log.empty() ? "" : ", ") + call; }
+
+}  // namespace
+
+void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) { memset(ranges, 0, PLATFORM_LEAD_BYTE_RANGES); }
+bool PlatformChooseInputFile(char *path, unsigned long size) {
+  Note("dialog");
+  return Chosen != "cancel" && Chosen.size() < size && strcpy(path, Chosen.c_str()) != nullptr;
 }
-// Past the streams' 64 KiB buffers: a write or a read can fail after a first
-// one succeeded.
-const std::string BIG = Records(5000) + END;
+static bool Open(const char *path, PlatformFile *file, bool ok, const char *verb) {
+  Note(std::string(verb) + path + (ok ? "" : " failed"));
+  Handles.push_back({path, 0});
+  *file = ok ? (PlatformFile)Handles.size() - 1 : PLATFORM_NO_FILE;
+  return ok;
+}
+bool PlatformOpenForReading(const char *path, PlatformFile *file) {
+  return Open(path, file, Files.count(path) != 0 && Unopenable != path, "open ");
+}
+bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
+  if (Uncreatable != path) Files[path] = {"", Files.count(path) == 0 || Files[path].regular};
+  return Open(path, file, Uncreatable != path, "create ");
+}
+PlatformFile PlatformStandardInput(void) { return PLATFORM_NO_FILE; }
+PlatformFile PlatformStandardOutput(void) { return PLATFORM_NO_FILE; }
+PlatformFile PlatformStandardError(void) { return PLATFORM_NO_FILE; }
+bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered) {
+  auto &h = Handles.at(file);
+  const std::string &data = Files.at(h.first).data;
+  size_t n = std::min({(size_t)size, data.size() - h.second, ReadLeft});
+  memcpy(buffer, data.data() + h.second, n);
+  h.second += n, ReadLeft -= n;
+  *delivered = n;
+  return n > 0 || h.second == data.size();
+}
+bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
+  size_t n = std::min((size_t)size, WriteLeft);
+  Files[Handles.at(file).first].data.append((const char *)data, n);
+  WriteLeft -= n;
+  *written = n;
+  return n == size;
+}
+bool PlatformIsRegularFile(PlatformFile file) { return Files.at(Handles.at(file).first).regular; }
+void PlatformClose(PlatformFile file) { Note("close " + Handles.at(file).first); }
+void PlatformDeleteFile(const char *path) {
+  Note(std::string("delete ") + path);
+  Files.erase(path);
+}
+void PlatformShowError(const char *text, const char *name, const char *tail) {
+  char utf8[2][512];
+  Cp1251ToUtf8(text, utf8[0], sizeof utf8[0]);
+  Cp1251ToUtf8(tail, utf8[1], sizeof utf8[1]);
+  Note(std::string("box ") + utf8[0] + name + utf8[1]);
+}
+void PlatformWriteText(PlatformFile, const char *, bool) {}
 
-const std::string DAMAGED_BOX = "box HEX файл повреждён.", CHECKSUM_BOX = "box Ошибка контрольной суммы.";
-const std::string WRITE_BOX = "box Ошибка записи файла app_I16.hex!", DELETE = "delete " + OUT;
+namespace {
 
-TEST(RunConversion, StatusToBoxAndDeletion) {
-  const size_t NONE = ~size_t(0);
-  struct {
-    const char *name;
-    std::string input;
-    size_t readLimit, writeLimit;
-    bool device;                   // a device stands in the output's place
-    std::vector<std::string> end;  // the log after both closes
-  } cases[] = {
-      {"success", GOOD, NONE, NONE, false, {}},
-      {"damaged", ":04001\r\n", NONE, NONE, false, {DAMAGED_BOX, DELETE}},
-      {"no end record", RECORD, NONE, NONE, false, {DAMAGED_BOX, DELETE}},
-      {"stray line", "\r\n" + GOOD, NONE, NONE, false, {DAMAGED_BOX, DELETE}},
-      {"bad checksum", ":0400100001020304E3\r\n" + GOOD, NONE, NONE, false, {CHECKSUM_BOX, DELETE}},
-      {"a write fails part way", BIG, NONE, 100000, false, {WRITE_BOX, DELETE}},
-      {"the first write fails", BIG, NONE, 0, false, {WRITE_BOX, DELETE}},
-      {"the last byte cannot be written", GOOD, NONE, GOOD_OUT.size() - 1, false, {WRITE_BOX, DELETE}},
-      {"exactly enough room", GOOD, NONE, GOOD_OUT.size(), false, {}},
-      {"a read fails part way", BIG, 100000, NONE, false, {DAMAGED_BOX, DELETE}},
-      {"a read fails in a field", GOOD, 25, NONE, false, {DAMAGED_BOX, DELETE}},
-      {"a read fails after the end record's type", GOOD, 30, NONE, false, {}},
-      {"a device that fails a write", BIG, NONE, 100000, true, {WRITE_BOX}},
-      {"a device and a read failing", BIG, 100000, NONE, true, {DAMAGED_BOX}},
-      {"a device and a bad checksum", ":0400100001020304E3\r\n", NONE, NONE, true, {CHECKSUM_BOX}},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    FakePlatform &p = ResetFakePlatform();
-    p.chosen = IN;
-    p.files[IN].data = c.input;
-    p.files[OUT] = {"an older output", !c.device};
-    p.readLimit = c.readLimit;
-    p.writeLimit = c.writeLimit;
+TEST(RunConversion, Table) {
+  for (const auto &row : Table("run.txt")) {
+    SCOPED_TRACE(row[0]);
+    const std::string in = row[1] == "cancel" ? "C:\\fw\\app.hex" : row[1];
+    const std::string out = in.substr(0, in.rfind('.')) + "_I16.hex";
+    Files = {{in, {row[2], true}}};
+    Handles.clear();
+    Chosen = row[1], Log = "", Uncreatable = Unopenable = "";
+    ReadLeft = row[3] == "-" || row[3] == "x" ? SIZE_MAX : std::stoul(row[3]);
+    WriteLeft = row[4] == "-" ? SIZE_MAX : std::stoul(row[4]);
+    if (row[3] == "x") Unopenable = in;
+    if (row[5] != "none") Files[out] = {"old", row[5] != "device"};
+    if (row[5] == "uncreatable") Uncreatable = out;
     EXPECT_EQ(RunConversion(), 0);
-    std::vector<std::string> log = {"dialog", "open " + IN, "create " + OUT, "close " + IN, "close " + OUT};
-    log.insert(log.end(), c.end.begin(), c.end.end());
-    EXPECT_EQ(p.log, log);
-    for (bool shown : p.outputShownWithBox) EXPECT_TRUE(shown);  // deleted only after the box
-    bool kept = c.end.empty() || c.device;
-    EXPECT_EQ(p.files.count(OUT), kept ? 1u : 0u);
-    if (c.end.empty()) {
-      EXPECT_EQ(p.files[OUT].data, GOOD_OUT);
-    }
-    EXPECT_EQ(p.files[IN].data, c.input);
+    EXPECT_EQ(Log, row[6]);
+    EXPECT_EQ(Files[in].data, row[2]);
+    if (row[7] == "absent")
+      EXPECT_EQ(Files.count(out), 0u);
+    else if (row[7] != "kept")
+      EXPECT_EQ(Files[out].data, row[7]);
+    else
+      EXPECT_EQ(Files.count(out), 1u);
   }
-}
-
-TEST(RunConversion, FailuresBeforeTheConversion) {
-  FakePlatform &p = ResetFakePlatform();
-  p.cancel = true;
-  RunConversion();
-  EXPECT_EQ(p.log, std::vector<std::string>{"dialog"});
-
-  p = ResetFakePlatform();
-  p.chosen = IN;
-  p.files[IN].data = GOOD;
-  p.unopenable.insert(IN);
-  RunConversion();
-  EXPECT_EQ(p.log, (std::vector<std::string>{"dialog", "open " + IN + " failed", "box Не найден файл app.hex!"}));
-  EXPECT_EQ(p.files.count(OUT), 0u);
-
-  // The output cannot be made: say so, convert nothing, and leave whatever
-  // stands under that name alone.
-  p = ResetFakePlatform();
-  p.chosen = IN;
-  p.files[IN].data = GOOD;
-  p.files[OUT].data = "an older output";
-  p.uncreatable.insert(OUT);
-  RunConversion();
-  EXPECT_EQ(p.log, (std::vector<std::string>{"dialog", "open " + IN, "create " + OUT + " failed", "close " + IN,
-                                             "box Не удалось создать файл app_I16.hex!"}));
-  EXPECT_EQ(p.files[OUT].data, "an older output");
-
-  // Too long an output path is refused the same way, before anything is created.
-  p = ResetFakePlatform();
-  p.chosen = "/" + std::string(300, 'b') + ".hex";
-  p.files[p.chosen].data = GOOD;
-  RunConversion();
-  ASSERT_EQ(p.log.size(), 4u);
-  EXPECT_EQ(p.log[2], "close " + p.chosen);
-  EXPECT_EQ(p.log[3], "box Не удалось создать файл " + std::string(255, 'b') + "_I16.hex!");
 }
 
 }  // namespace

@@ -89,6 +89,19 @@ static inline size_t CandidateLength(const unsigned char *text, const unsigned c
   return length;
 }
 
+// Writes the digits of two bytes with one store.
+static inline void StoreHexBytes(unsigned char *text, unsigned first, unsigned second) {
+  uint16_t high, low;
+  memcpy(&high, HEX_PAIRS.text + 2 * (first & 0xFF), 2);
+  memcpy(&low, HEX_PAIRS.text + 2 * (second & 0xFF), 2);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  uint32_t digits = (uint32_t)high << 16 | low;
+#else
+  uint32_t digits = (uint32_t)low << 16 | high;
+#endif
+  memcpy(text, &digits, 4);
+}
+
 // Where the line after a record's checksum at `rest` ends, just past its LF;
 // null when the LF is not in the window. rest[1] is in the window.
 static inline const unsigned char *NextLine(const unsigned char *rest, const unsigned char *end) {
@@ -116,11 +129,9 @@ static inline const unsigned char *NextLineAfter(const unsigned char *text, size
 // checksum, so the new checksum swaps the address bytes for the halved ones.
 static inline void PatchRecord(unsigned char *out, size_t length, unsigned address, unsigned checksum) {
   unsigned half = address >> 1;
-  FormatHexByte(half >> 8, out + 3);
-  FormatHexByte(half, out + 5);
+  StoreHexBytes(out + 3, half >> 8, half);
   FormatHexByte(checksum + (address >> 8) + (address & 0xFF) - (half >> 8) - (half & 0xFF), out + length - 2);
-  out[length] = '\r';
-  out[length + 1] = '\n';
+  memcpy(out + length, "\r\n", 2);
 }
 
 static inline void EndRun(HexInput *input, HexOutput *output, const unsigned char *text, unsigned char *out,
@@ -185,43 +196,49 @@ static inline uint64_t LoadWord(const unsigned char *text) {
 // Adds the 16-bit lanes of `word`, modulo 2^16.
 static inline unsigned SumLanes(uint64_t word) { return (unsigned)((word * 0x0001000100010001ull) >> 48); }
 
+// The nibble values of the eight characters in `x` (anything for a
+// non-digit); clears the top bit in *valid of each byte that is not a digit.
+static inline uint64_t ValuesPortable(uint64_t x, uint64_t *valid) {
+  uint64_t digit = (x + ONES * (0x80 - '0')) & ~(x + ONES * (0x80 - '9' - 1));
+  uint64_t lower = x | ONES * 0x20;
+  uint64_t letter = (lower + ONES * (0x80 - 'a')) & ~(lower + ONES * (0x80 - 'f' - 1));
+  *valid &= (digit | letter) & ~x;
+  // A digit's value is its low nibble, a letter's (bit 6 set) that plus 9.
+  return (x & ONES * 0x0F) + (x >> 6 & ONES) * 9;
+}
+
 static inline bool ScanPortable(const unsigned char *text, size_t length, uint32_t *header) {
-  uint64_t valid = ONES * 0x80, firsts = 0, seconds = 0;
-  for (size_t group = 0; group < length; group += 128) {
-    // Nibbles add up bytewise: sixteen words of at most 15 each fit a byte.
-    uint64_t nibbles = 0;
-    size_t stop = length - group < 128 ? length : group + 128;
-    for (size_t i = group; i < stop; i += 8) {
-      uint64_t x = LoadWord(text + i);
-      if (stop - i < 8) {  // past the end: '0's, valid and worth nothing
-        uint64_t keep = ~0ull >> (64 - 8 * (stop - i));
-        x = (x & keep) | (ONES * '0' & ~keep);
-      }
-      uint64_t digit = (x + ONES * (0x80 - '0')) & ~(x + ONES * (0x80 - '9' - 1));
-      uint64_t lower = x | ONES * 0x20;
-      uint64_t letter = (lower + ONES * (0x80 - 'a')) & ~(lower + ONES * (0x80 - 'f' - 1));
-      valid &= (digit | letter) & ~x;
-      // A digit's value is its low nibble, a letter's (bit 6 set) that plus 9.
-      uint64_t values = (x & ONES * 0x0F) + ((x >> 6) & ONES) * 9;
-      if (i == 0) {
-        uint64_t pairs = (values & EVEN_BYTES) << 4 | (values >> 8 & EVEN_BYTES);
-        *header = (uint32_t)((pairs & 0xFF) << 24 | (pairs >> 16 & 0xFF) << 16 | (pairs >> 32 & 0xFF) << 8 |
-                             (pairs >> 48 & 0xFF));
-      }
-      nibbles += values;
-    }
+  uint64_t valid = ONES * 0x80;
+  uint64_t nibbles = ValuesPortable(LoadWord(text), &valid);  // count, address, type
+  uint64_t pairs = (nibbles & EVEN_BYTES) << 4 | (nibbles >> 8 & EVEN_BYTES);
+  *header = (uint32_t)((pairs & 0xFF) << 24 | (pairs >> 16 & 0xFF) << 16 | (pairs >> 32 & 0xFF) << 8 | pairs >> 48);
+  // Nibbles add up bytewise, sixteen words at a time (at most 15 each), and
+  // then in 16-bit lanes, first digits and second digits apart.
+  uint64_t firsts = 0, seconds = 0;
+  size_t i = 8;
+  for (;;) {
+    size_t stop = length - i > 120 ? i + 120 : length;
+    for (; i + 8 <= stop; i += 8) nibbles += ValuesPortable(LoadWord(text + i), &valid);
+    if (i + 8 > length) break;
     firsts += nibbles & EVEN_BYTES;
     seconds += nibbles >> 8 & EVEN_BYTES;
+    nibbles = 0;
   }
+  if (i < length) {  // bytes past the end become '0's: valid, worth nothing
+    uint64_t keep = ~0ull >> (64 - 8 * (length - i));
+    nibbles += ValuesPortable((LoadWord(text + i) & keep) | (ONES * '0' & ~keep), &valid);
+  }
+  firsts += nibbles & EVEN_BYTES;
+  seconds += nibbles >> 8 & EVEN_BYTES;
   return valid == ONES * 0x80 && ((SumLanes(firsts) << 4) + SumLanes(seconds)) % 256 == 0;
 }
 
 static inline void CopyPortable(unsigned char *out, const unsigned char *text, size_t length) {
-  for (size_t i = 0; i < length + 2; i += 8) memcpy(out + i, text + i, 8);
+  for (size_t i = 0; i < length + 2; i += 16) memcpy(out + i, text + i, 16);
 }
 
 static void ConvertRecordsPortable(HexInput *input, HexOutput *output) {
-  ConvertRun<ScanPortable, CopyPortable, 8>(input, output);
+  ConvertRun<ScanPortable, CopyPortable, 16>(input, output);
 }
 
 #if WORDHEX_X86
@@ -264,8 +281,8 @@ TARGET_SSE2 static inline unsigned AddLowBytes(__m128i sums) {
 
 // The first four lanes' low bytes, the first in the top byte.
 TARGET_SSE2 static inline uint32_t HeaderOf(__m128i pairs) {
-  uint32_t low = (uint32_t)_mm_cvtsi128_si32(pairs), high = (uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(pairs, 4));
-  return (low & 0xFF) << 24 | (low >> 16 & 0xFF) << 16 | (high & 0xFF) << 8 | (high >> 16 & 0xFF);
+  __m128i bytes = _mm_packus_epi16(_mm_and_si128(pairs, _mm_set1_epi16(0x00FF)), _mm_setzero_si128());
+  return __builtin_bswap32((uint32_t)_mm_cvtsi128_si32(bytes));
 }
 
 TARGET_SSE2 static inline bool ScanSse2(const unsigned char *text, size_t length, uint32_t *header) {
@@ -351,19 +368,9 @@ TARGET_AVX2 static inline void CopyAvx2(unsigned char *out, const unsigned char 
   }
 }
 
-// Bits of the LFs among the 64 bytes at `at`.
-TARGET_AVX2 static inline uint64_t LineEndsAvx2(const unsigned char *at) {
-  const __m256i lf = _mm256_set1_epi8('\n');
-  uint32_t low = (uint32_t)_mm256_movemask_epi8(_mm256_cmpeq_epi8(LoadBlock32(at), lf));
-  uint32_t high = (uint32_t)_mm256_movemask_epi8(_mm256_cmpeq_epi8(LoadBlock32(at + 32), lf));
-  return (uint64_t)high << 32 | low;
-}
-
 // The usual records, up to 25 data bytes (a whole line with CR LF in 64
-// bytes), go a quicker way: two blocks, no loop, and the next line's start
-// comes from a mask of LF positions made 64 bytes at a time rather than from
-// this record's count, so that records overlap in the CPU instead of each
-// waiting for the one before. Anything else is left to the general loop.
+// bytes), go a quicker way: two blocks, no loop. Anything else is left to
+// the general loop.
 TARGET_AVX2 static void ConvertRecordsAvx2(HexInput *input, HexOutput *output) {
   static const size_t QUICK_COUNT = 25;
   // 64 bytes of 0xFF, then 64 of 0.
@@ -375,43 +382,40 @@ TARGET_AVX2 static void ConvertRecordsAvx2(HexInput *input, HexOutput *output) {
   const unsigned char *text = input->next, *end = input->end;
   unsigned char *out = output->next, *limit = output->limit;
   unsigned long long lines = 0;
-  // The LFs at or after `text` among the 64 bytes at `block`.
-  const unsigned char *block = text;
-  uint64_t ends = (size_t)(end - block) >= 64 ? LineEndsAvx2(block) : 0;
-  for (;;) {
-    while (ends == 0) {
-      if ((size_t)(end - block) < 128) break;
-      block += 64;
-      ends = LineEndsAvx2(block);
+  size_t step = 0;
+  if ((size_t)(end - text) >= 66 && (size_t)(limit - out) >= 64) {
+    // The last record that may start there, and the last place for one in the output.
+    const unsigned char *last = end - 66;
+    const unsigned char *lastOut = limit - 64;
+    while (text <= last && out <= lastOut && text[0] == ':') {
+      uint32_t invalid0, invalid1;
+      __m256i pairs0 = PairValuesAvx2(NibblesAvx2(LoadBlock32(text + 1), &invalid0));
+      __m256i pairs1 = PairValuesAvx2(NibblesAvx2(LoadBlock32(text + 33), &invalid1));
+      uint32_t header = HeaderAvx2(pairs0);
+      size_t count = header >> 24;
+      if (count > QUICK_COUNT) break;
+      // Count to checksum: all digits, and the pairs (the lanes up to the
+      // checksum's) summing to zero.
+      size_t digits = 10 + 2 * count;
+      uint64_t bad = ((uint64_t)invalid1 << 32 | invalid0) & ((1ull << digits) - 1);
+      __m256i sum = _mm256_add_epi16(_mm256_and_si256(pairs0, LoadBlock32(KEEP64 + 64 - digits)),
+                                     _mm256_and_si256(pairs1, LoadBlock32(KEEP64 + 96 - digits)));
+      if (bad != 0 ||
+          AddLowBytes(_mm_add_epi16(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1))) % 256 != 0) {
+        break;
+      }
+      unsigned type = header & 0xFF;
+      if (type == 1 || type > 5) break;
+      size_t length = digits + 1;
+      const unsigned char *next = NextLineAfter(text, length, end, &step);
+      if (next == nullptr) break;
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), LoadBlock32(text));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 32), LoadBlock32(text + 32));
+      PatchRecord(out, length, header >> 8 & 0xFFFF, HexPairValue(text + length - 2));
+      out += length + 2;
+      text = next;
+      lines++;
     }
-    if (ends == 0 || (size_t)(end - text) < 66 || (size_t)(limit - out) < 64 || text[0] != ':') break;
-    uint32_t invalid0, invalid1;
-    __m256i pairs0 = PairValuesAvx2(NibblesAvx2(LoadBlock32(text + 1), &invalid0));
-    __m256i pairs1 = PairValuesAvx2(NibblesAvx2(LoadBlock32(text + 33), &invalid1));
-    uint32_t header = HeaderAvx2(pairs0);
-    size_t count = header >> 24;
-    if (count > QUICK_COUNT) break;
-    // Count to checksum: all digits, and the pairs (the lanes up to the
-    // checksum's) summing to zero. With no LF among them, the LF found is
-    // this line's.
-    size_t digits = 10 + 2 * count;
-    uint64_t bad = ((uint64_t)invalid1 << 32 | invalid0) & ((1ull << digits) - 1);
-    __m256i sum = _mm256_add_epi16(_mm256_and_si256(pairs0, LoadBlock32(KEEP64 + 64 - digits)),
-                                   _mm256_and_si256(pairs1, LoadBlock32(KEEP64 + 96 - digits)));
-    if (bad != 0 ||
-        AddLowBytes(_mm_add_epi16(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1))) % 256 != 0) {
-      break;
-    }
-    unsigned type = header & 0xFF;
-    if (type == 1 || type > 5) break;
-    size_t length = digits + 1;
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), LoadBlock32(text));
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 32), LoadBlock32(text + 32));
-    PatchRecord(out, length, header >> 8 & 0xFFFF, HexPairValue(text + length - 2));
-    out += length + 2;
-    text = block + __builtin_ctzll(ends) + 1;
-    ends &= ends - 1;
-    lines++;
   }
   EndRun(input, output, text, out, lines);
   ConvertRun<ScanAvx2, CopyAvx2, 32>(input, output);

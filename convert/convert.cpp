@@ -252,25 +252,37 @@ TARGET_SSE2 static inline __m128i LoadBlock16(const unsigned char *text) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i *>(text));
 }
 
-// The pair values of the first k characters at `text` (all sixteen when k >=
-// 16) in the low bytes of 16-bit lanes, the rest of each lane a multiple of
-// 256, and lanes past k zero; bits of the characters that are not digits go to *bad.
-TARGET_SSE2 static inline __m128i PairsSse2(const unsigned char *text, size_t k, unsigned *bad) {
-  const __m128i x = LoadBlock16(text);
+// The nibble values of the sixteen characters in `x` (anything for a
+// non-digit); *valid gets 0xFF for each digit.
+TARGET_SSE2 static inline __m128i NibblesSse2(__m128i x, __m128i *valid) {
   // Bytes of 0x80 and above are negative here and fall outside both ranges.
   __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('9' + 1)));
   __m128i lower = _mm_or_si128(x, _mm_set1_epi8(0x20));
   __m128i letter =
       _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
-  __m128i values = _mm_add_epi8(_mm_and_si128(x, _mm_set1_epi8(0x0F)), _mm_and_si128(letter, _mm_set1_epi8(9)));
-  unsigned invalid = (unsigned)_mm_movemask_epi8(_mm_or_si128(digit, letter)) ^ 0xFFFF;
+  *valid = _mm_or_si128(digit, letter);
+  return _mm_add_epi8(_mm_and_si128(x, _mm_set1_epi8(0x0F)), _mm_and_si128(letter, _mm_set1_epi8(9)));
+}
+
+// Pairs of nibbles, the first one high, to 16-bit lanes whose low bytes are
+// the pairs' values modulo 256 (the rest a multiple of 256).
+TARGET_SSE2 static inline __m128i PairValuesSse2(__m128i nibbles) {
+  return _mm_add_epi16(_mm_slli_epi16(nibbles, 4), _mm_srli_epi16(nibbles, 8));
+}
+
+// The pair values of the first k characters at `text` (all sixteen when k >=
+// 16) as PairValuesSse2 makes them, lanes past k zero; bits of the characters
+// that are not digits go to *bad.
+TARGET_SSE2 static inline __m128i PairsSse2(const unsigned char *text, size_t k, unsigned *bad) {
+  __m128i valid;
+  __m128i values = NibblesSse2(LoadBlock16(text), &valid);
+  unsigned invalid = (unsigned)_mm_movemask_epi8(valid) ^ 0xFFFF;
   if (k < 16) {
     invalid &= (1u << k) - 1;
     values = _mm_and_si128(values, LoadBlock16(KEEP + 32 - k));
   }
   *bad |= invalid;
-  // Each lane holds a pair, its first digit in the low byte.
-  return _mm_add_epi16(_mm_slli_epi16(values, 4), _mm_srli_epi16(values, 8));
+  return PairValuesSse2(values);
 }
 
 // The low bytes of the 16-bit lanes of `sums`, added.
@@ -299,7 +311,59 @@ TARGET_SSE2 static inline void CopySse2(unsigned char *out, const unsigned char 
   }
 }
 
+// The usual records, up to 17 data bytes (a whole line with CR LF in 48
+// bytes), go a quicker way: three blocks, no loop. Anything else is left to
+// the general loop.
 TARGET_SSE2 static void ConvertRecordsSse2(HexInput *input, HexOutput *output) {
+  static const size_t QUICK_COUNT = 17;
+  // 48 bytes of 0, then 48 of 0xFF: loaded at 48 - k + 16 * i, block i
+  // drops what lies past the first k characters.
+  static const unsigned char DROP[96] = {
+      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  const unsigned char *text = input->next, *end = input->end;
+  unsigned char *out = output->next, *limit = output->limit;
+  unsigned long long lines = 0;
+  size_t step = 0;
+  if ((size_t)(end - text) >= 50 && (size_t)(limit - out) >= 48) {
+    // The last record that may start there, and the last place for one in the output.
+    const unsigned char *last = end - 50;
+    const unsigned char *lastOut = limit - 48;
+    while (text <= last && out <= lastOut && text[0] == ':') {
+      __m128i valid0, valid1, valid2;
+      __m128i values0 = NibblesSse2(LoadBlock16(text + 1), &valid0);
+      __m128i values1 = NibblesSse2(LoadBlock16(text + 17), &valid1);
+      __m128i values2 = NibblesSse2(LoadBlock16(text + 33), &valid2);
+      uint32_t header = HeaderOf(PairValuesSse2(values0));
+      size_t count = header >> 24;
+      if (count > QUICK_COUNT) break;
+      // Count to checksum: all digits, and the pairs summing to zero. The
+      // three blocks' nibbles add up bytewise first (at most 45 each).
+      size_t digits = 10 + 2 * count;
+      const unsigned char *drop = DROP + 48 - digits;
+      __m128i drop0 = LoadBlock16(drop), drop1 = LoadBlock16(drop + 16), drop2 = LoadBlock16(drop + 32);
+      __m128i valid = _mm_and_si128(_mm_or_si128(valid0, drop0),
+                                    _mm_and_si128(_mm_or_si128(valid1, drop1), _mm_or_si128(valid2, drop2)));
+      __m128i nibbles = _mm_add_epi8(_mm_andnot_si128(drop0, values0),
+                                     _mm_add_epi8(_mm_andnot_si128(drop1, values1), _mm_andnot_si128(drop2, values2)));
+      if (_mm_movemask_epi8(valid) != 0xFFFF || AddLowBytes(PairValuesSse2(nibbles)) % 256 != 0) break;
+      unsigned type = header & 0xFF;
+      if (type == 1 || type > 5) break;
+      size_t length = digits + 1;
+      const unsigned char *next = NextLineAfter(text, length, end, &step);
+      if (next == nullptr) break;
+      for (size_t i = 0; i < 48; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), LoadBlock16(text + i));
+      PatchRecord(out, length, header >> 8 & 0xFFFF, HexPairValue(text + length - 2));
+      out += length + 2;
+      text = next;
+      lines++;
+    }
+  }
+  EndRun(input, output, text, out, lines);
   ConvertRun<ScanSse2, CopySse2, 16>(input, output);
 }
 #endif

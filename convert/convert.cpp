@@ -493,28 +493,22 @@ typedef void (*InPlaceFn)(HexInput *input, HexOutput *output);
 static InPlaceFn ConvertRecordsInPlace = nullptr;  // null until a path is chosen
 static ConvertPath ActivePath = CONVERT_PATH_FIELDS;
 
+// Whether the CPU can run a path compiled in; only the ones for an
+// extension beyond the build's baseline need asking.
 static bool PathRuns(ConvertPath path) {
-  switch (path) {
-    case CONVERT_PATH_FIELDS:
-    case CONVERT_PATH_PORTABLE:
-      return true;
-#if WORDHEX_X86
-    case CONVERT_PATH_SSE2:
-#if defined(__SSE2__)
-      return true;
-#else
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("sse2");
-#endif
-#endif
 #if WORDHEX_AVX2
-    case CONVERT_PATH_AVX2:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2");
-#endif
-    default:
-      return false;
+  if (path == CONVERT_PATH_AVX2) {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
   }
+#endif
+#if WORDHEX_X86 && !defined(__SSE2__)
+  if (path == CONVERT_PATH_SSE2) {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
+  }
+#endif
+  return path < CONVERT_PATH_COUNT;
 }
 
 bool ForceConvertPath(ConvertPath path) {

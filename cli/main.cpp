@@ -1,4 +1,5 @@
 // wordhex-cli: the conversion for scripts and build pipelines.
+#include <stdlib.h>
 #include <string.h>
 
 #include "convert/convert.h"
@@ -58,6 +59,21 @@ static int UsageError(const char *problem, const char *detail) {
   Print(USAGE);
   Print("Try 'wordhex-cli --help' for more information.\n");
   return 2;
+}
+
+// WORDHEX_CONVERT_PATH=fields|portable|sse2|avx2 forces one way of
+// converting, for diagnostics and benchmarks; one that cannot run here is
+// reported and ignored.
+static void ForcePathFromEnvironment(void) {
+  static const char *const NAMES[CONVERT_PATH_COUNT] = {"fields", "portable", "sse2", "avx2"};
+  const char *name = getenv("WORDHEX_CONVERT_PATH");
+  if (name == nullptr || name[0] == '\0') return;
+  for (int path = 0; path < CONVERT_PATH_COUNT; path++) {
+    if (strcmp(name, NAMES[path]) == 0 && ForceConvertPath((ConvertPath)path)) return;
+  }
+  Print("wordhex-cli: WORDHEX_CONVERT_PATH=");
+  Print(name);
+  Print(" cannot run here; ignored\n");
 }
 
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
@@ -170,6 +186,7 @@ int main(int argc, char **argv) {
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (readsStandardInput && outputOption == nullptr) return UsageError("reading standard input needs -o", "");
 
+  ForcePathFromEnvironment();
   bool allConverted = true;
   optionsEnded = false;
   for (int i = 1; i < argc; i++) {

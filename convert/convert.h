@@ -36,6 +36,7 @@ enum ConvertPath {
 };
 // Forces `path`; false, changing nothing, when this build or CPU cannot run it.
 bool ForceConvertPath(ConvertPath path);
+// The path that runs: the one forced, or else the best this CPU can run.
 ConvertPath ActiveConvertPath(void);
 
 #endif

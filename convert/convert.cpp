@@ -140,6 +140,7 @@ static inline void EndRun(HexInput *input, HexOutput *output, const unsigned cha
   output->next = out;
   input->next = text;
   input->line += lines;
+  input->inPlace += lines;
   input->lineOffset = InputOffset(input);
 }
 

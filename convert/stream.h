@@ -30,6 +30,7 @@ struct HexInput {
   unsigned long long stopColumn;
   unsigned long long line;        // line of the record being read, 1-based
   unsigned long long lineOffset;  // stream offset of that line's first byte
+  unsigned long long inPlace;     // records that a fast path converted
   unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
 };
 

@@ -97,11 +97,6 @@ bool PlatformOpenForReading(const char *path, PlatformFile *file) {
 }
 
 bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
-  struct stat info;
-  if (stat(path, &info) == 0 && IsBeingRead(info)) {
-    errno = EBUSY;
-    return false;
-  }
   // Not O_TRUNC: the file is emptied only once it is known to be no input.
   // An empty one is left as it is: truncating it too makes ext4 start writing
   // the whole output back on close (its guard for files replaced that way),
@@ -110,6 +105,7 @@ bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
   do fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return false;
+  struct stat info;
   if (fstat(fd, &info) != 0 || IsBeingRead(info) ||
       (S_ISREG(info.st_mode) && info.st_size > 0 && ftruncate(fd, 0) != 0)) {
     close(fd);

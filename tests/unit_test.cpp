@@ -10,6 +10,14 @@
 
 namespace {
 
+// Before anything forces a path: the fastest that this CPU runs is chosen.
+TEST(ConvertPath, TheBestIsChosen) {
+  ConvertPath chosen = ActiveConvertPath();
+  int best = CONVERT_PATH_COUNT - 1;
+  while (!ForceConvertPath((ConvertPath)best)) best--;
+  EXPECT_EQ(chosen, best);
+}
+
 TEST(ReadHexField, Table) {
   for (const auto &row : Table("fields.txt")) {
     static HexInput input;
@@ -58,6 +66,7 @@ std::string Convert(const std::string &text, size_t chunk, ConvertPath path) {
     OpenInputStream(&input, ReadChunk, &source);
   std::string out;
   OpenOutputStream(&output, Append, &out);
+  memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   EXPECT_TRUE(ForceConvertPath(path));
   const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM"};
   std::string result = status[ConvertHexFile(&input, &output)];
@@ -92,6 +101,59 @@ TEST(ConvertHexFile, Table) {
   }
 }
 
+// A record of `count` data bytes that `seed` makes up, its digits in mixed
+// case; the character at `at` (none when 0) is `shown`, counted as if its
+// value were `as`.
+std::string MakeRecord(unsigned count, unsigned seed, size_t at = 0, char shown = 0, unsigned as = 0) {
+  std::string text = ":";
+  unsigned sum = 0;
+  for (unsigned i = 0; i < 4 + count; i++) {
+    seed = seed * 1103515245u + 12345u;
+    unsigned byte = i == 0 ? count : i == 3 ? "\0\2\3\4\5"[seed % 5] : seed >> 16 & 0xFF;
+    unsigned nibbles[2] = {byte >> 4, byte & 15};
+    for (int d = 0; d < 2; d++) {
+      if (text.size() == at) nibbles[d] = as;
+      text += text.size() == at ? shown : (seed >> (20 + d) & 1 ? "0123456789abcdef" : "0123456789ABCDEF")[nibbles[d]];
+    }
+    sum += nibbles[0] * 16 + nibbles[1];
+  }
+  return text + "0123456789ABCDEF"[(0 - sum) >> 4 & 15] + "0123456789ABCDEF"[(0 - sum) & 15];
+}
+
+// Every fast path takes whole valid records of every length, in mixed case,
+// whatever follows their checksum, and converts them as field by field does;
+// and declines a record with a byte that is no digit, even one whose value,
+// read as a digit's low nibble (or a letter's, plus 9), makes the sum right.
+TEST(ConvertHexFile, FastPathsTakeValidRecordsOnly) {
+  const char *ENDS[] = {"\r\n", "\n", "0\r\n", " ; note\n"};
+  for (unsigned count = 0; count <= 60; count++) {
+    for (unsigned seed = 0; seed < 8; seed++) {
+      std::string record = MakeRecord(count, seed) + ENDS[seed % 4];
+      std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
+      std::string expected = Convert(input, 0, CONVERT_PATH_FIELDS);
+      for (ConvertPath path : Paths()) {
+        EXPECT_EQ(Convert(input, 0, path), expected) << record << " under path " << path;
+        EXPECT_EQ(InPlace > 0, path != CONVERT_PATH_FIELDS) << record << " under path " << path;
+      }
+    }
+  }
+  for (unsigned count : {0, 1, 2, 4, 7, 8, 16, 17, 18, 25, 26, 40}) {
+    for (size_t at = 3; at < 9 + 2 * count; at++) {
+      for (unsigned c = 0; c < 256; c++) {
+        for (unsigned as : {c & 15, (c & 15) + 9}) {
+          if (HexDigitValue[c] != HEX_NOT_DIGIT) continue;
+          std::string record = MakeRecord(count, (unsigned)at, at, (char)c, as) + "\r\n";
+          std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
+          for (ConvertPath path : Paths()) {
+            Convert(input, 0, path);
+            EXPECT_EQ(InPlace, 0u) << record << " under path " << path;
+          }
+        }
+      }
+    }
+  }
+}
+
 // The fast paths convert only what the field-by-field path would, take
 // every whole valid ordinary record with room after it, and leave everything
 // else to the field-by-field path.
@@ -115,6 +177,7 @@ TEST(MakeOutputPath, Table) {
     SetLeadByteRanges(ranges);
     static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
     static char base[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE], output[PLATFORM_PATH_SIZE];
+    for (char *buffer : {drive, base, extension, output}) memset(buffer, 'x', 4);  // what is left unset shows
     bool made = MakeOutputPath(row[1].c_str(), drive, directory, base, extension, output);
     EXPECT_EQ(std::string(made ? output : "refused") + "|" + base + "|" + extension + "|" + output[0],
               row[2] + "|" + row[3] + "|" + row[4] + "|" + (made ? row[2][0] : '\0'))

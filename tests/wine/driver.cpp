@@ -92,7 +92,8 @@ void RunCli(const string &program, const char *input, int exitCode, const string
   std::ofstream("cli.hex", std::ios::binary) << input;
   int status = system(("\"\"" + program + "\" cli.hex 2>stderr.txt\"").c_str());
   Check(status == exitCode && Read("stderr.txt") == message && Read("cli_I16.hex") == output,
-        "wordhex-cli: exit code " + std::to_string(status) + ", printed \"" + Read("stderr.txt") + "\"");
+        "wordhex-cli: exit code " + std::to_string(status) + ", printed \"" + Read("stderr.txt") + "\", output \"" +
+            Read("cli_I16.hex") + "\"");
 }
 
 }  // namespace

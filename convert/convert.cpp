@@ -248,6 +248,18 @@ static const unsigned char KEEP[64] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
+// 48 bytes of 0, then 48 of 0xFF: loaded at 48 - k + 16 * i, block i drops
+// what lies past the first k characters.
+struct DropMask {
+  unsigned char bytes[96];
+};
+static constexpr DropMask MakeDropMask() {
+  DropMask mask = {};
+  for (int i = 48; i < 96; i++) mask.bytes[i] = 0xFF;
+  return mask;
+}
+static constexpr DropMask DROP = MakeDropMask();
+
 // ---- SSE2: sixteen characters at a time.
 TARGET_SSE2 static inline __m128i LoadBlock16(const unsigned char *text) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i *>(text));
@@ -317,15 +329,6 @@ TARGET_SSE2 static inline void CopySse2(unsigned char *out, const unsigned char 
 // the general loop.
 TARGET_SSE2 static void ConvertRecordsSse2(HexInput *input, HexOutput *output) {
   static const size_t QUICK_COUNT = 17;
-  // 48 bytes of 0, then 48 of 0xFF: loaded at 48 - k + 16 * i, block i
-  // drops what lies past the first k characters.
-  static const unsigned char DROP[96] = {
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   const unsigned char *text = input->next, *end = input->end;
   unsigned char *out = output->next, *limit = output->limit;
   unsigned long long lines = 0;
@@ -345,7 +348,7 @@ TARGET_SSE2 static void ConvertRecordsSse2(HexInput *input, HexOutput *output) {
       // Count to checksum: all digits, and the pairs summing to zero. The
       // three blocks' nibbles add up bytewise first (at most 45 each).
       size_t digits = 10 + 2 * count;
-      const unsigned char *drop = DROP + 48 - digits;
+      const unsigned char *drop = DROP.bytes + 48 - digits;
       __m128i drop0 = LoadBlock16(drop), drop1 = LoadBlock16(drop + 16), drop2 = LoadBlock16(drop + 32);
       __m128i valid = _mm_and_si128(_mm_or_si128(valid0, drop0),
                                     _mm_and_si128(_mm_or_si128(valid1, drop1), _mm_or_si128(valid2, drop2)));
@@ -381,18 +384,15 @@ TARGET_AVX2 static inline __m256i LoadBlock32(const unsigned char *text) {
 TARGET_AVX2 static inline __m256i NibblesAvx2(__m256i x, uint32_t *invalid) {
   // By high nibble and by low nibble: 1 may be a digit, 2 may be a letter;
   // a letter's value is its low nibble plus 9.
-  const __m256i byHigh = _mm256_setr_epi8(0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
-                                          0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  const __m256i byLow = _mm256_setr_epi8(1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0,  //
-                                         1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0);
-  const __m256i plus = _mm256_setr_epi8(0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
-                                        0, 0, 0, 0, 9, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m256i byHigh = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 0, 0, 1, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0));
+  const __m256i byLow = _mm256_broadcastsi128_si256(_mm_setr_epi8(1, 3, 3, 3, 3, 3, 3, 1, 1, 1, 0, 0, 0, 0, 0, 0));
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   __m256i low = _mm256_and_si256(x, nibble);
   __m256i high = _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble);  // 8 and above for 0x80 and above
   __m256i kind = _mm256_and_si256(_mm256_shuffle_epi8(byHigh, high), _mm256_shuffle_epi8(byLow, low));
   *invalid = (uint32_t)_mm256_movemask_epi8(_mm256_cmpeq_epi8(kind, _mm256_setzero_si256()));
-  return _mm256_add_epi8(low, _mm256_shuffle_epi8(plus, high));
+  __m256i letter = _mm256_cmpeq_epi8(kind, _mm256_set1_epi8(2));
+  return _mm256_add_epi8(low, _mm256_and_si256(letter, _mm256_set1_epi8(9)));
 }
 
 // Pairs of nibbles (first one high) to their byte values in 16-bit lanes.
@@ -413,10 +413,7 @@ TARGET_AVX2 static inline __m256i PairsAvx2(const unsigned char *text, size_t k,
 }
 
 // The first four lanes' values, the first in the top byte.
-TARGET_AVX2 static inline uint32_t HeaderAvx2(__m256i pairs) {
-  const __m128i order = _mm_setr_epi8(6, 4, 2, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  return (uint32_t)_mm_cvtsi128_si32(_mm_shuffle_epi8(_mm256_castsi256_si128(pairs), order));
-}
+TARGET_AVX2 static inline uint32_t HeaderAvx2(__m256i pairs) { return HeaderOf(_mm256_castsi256_si128(pairs)); }
 
 TARGET_AVX2 static inline bool ScanAvx2(const unsigned char *text, size_t length, uint32_t *header) {
   uint32_t bad = 0;

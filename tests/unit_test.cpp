@@ -1,11 +1,12 @@
 // The field reader, the converter, output naming and the code page 1251
-// texts against the tables in tests/data.
+// texts against the tables in tests/data, and records made up here.
 #include <gtest/gtest.h>
 #include <string.h>
 
 #include "convert/convert.h"
 #include "frontend/naming.h"
 #include "platform/cp1251.h"
+#include "tests/convert_run.h"
 #include "tests/table.h"
 
 namespace {
@@ -27,60 +28,11 @@ TEST(ReadHexField, Table) {
     unsigned char byte = 0xEE;
     bool ok = row[1] == "2" ? ReadHexByte(&input, &byte, &status) : ReadHexWord(&input, &word, &status);
     unsigned long value = ok ? strtoul(row[2].c_str(), nullptr, 16) : row[1] == "2" ? 0xEE : 0xBEEF;
-    EXPECT_EQ(ok, row[2] != "fail") << row[0];
-    EXPECT_EQ(status, ok ? 0 : CONV_MALFORMED) << row[0];
-    EXPECT_EQ(row[1] == "2" ? byte : word, value) << row[0];
+    EXPECT_EQ(std::to_string(ok) + std::to_string(status) + std::to_string(row[1] == "2" ? byte : word),
+              std::to_string(row[2] != "fail") + (ok ? "0" : "1") + std::to_string(value))
+        << row[0];
     EXPECT_TRUE(!ok || memcmp(input.FieldText, row[0].data(), row[0].size()) == 0) << row[0];
   }
-}
-
-// Serves at most `chunk` bytes per read, to cross buffer edges everywhere.
-struct Source {
-  const std::string *data;
-  size_t position, chunk;
-};
-
-bool ReadChunk(void *handle, unsigned char *buffer, size_t size, size_t *delivered) {
-  Source *s = static_cast<Source *>(handle);
-  *delivered = std::min({size, s->chunk, s->data->size() - s->position});
-  memcpy(buffer, s->data->data() + s->position, *delivered);
-  s->position += *delivered;
-  return true;
-}
-
-bool Append(void *handle, const unsigned char *data, size_t size) {
-  static_cast<std::string *>(handle)->append((const char *)data, size);
-  return true;
-}
-
-unsigned long long InPlace;  // records the last conversion took in place
-
-// Status, output and "line:column" where it stopped; chunk 0: from memory.
-std::string Convert(const std::string &text, size_t chunk, ConvertPath path) {
-  static HexInput input;
-  static HexOutput output;
-  Source source = {&text, 0, chunk};
-  if (chunk == 0)
-    OpenMemoryInput(&input, text.data(), text.size());
-  else
-    OpenInputStream(&input, ReadChunk, &source);
-  std::string out;
-  OpenOutputStream(&output, Append, &out);
-  memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
-  EXPECT_TRUE(ForceConvertPath(path));
-  const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM"};
-  std::string result = status[ConvertHexFile(&input, &output)];
-  EXPECT_TRUE(FlushOutput(&output));
-  InPlace = input.inPlace;
-  return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);
-}
-
-std::vector<ConvertPath> Paths() {
-  std::vector<ConvertPath> paths;
-  for (int p = 0; p < CONVERT_PATH_COUNT; p++) {
-    if (ForceConvertPath((ConvertPath)p)) paths.push_back((ConvertPath)p);
-  }
-  return paths;
 }
 
 // Every case also after 5000 records, so across buffer refills, in pieces
@@ -89,15 +41,37 @@ TEST(ConvertHexFile, Table) {
   const std::string records = Unescape("{5000*:0400100001020304E2\\r\\n}");
   const std::string converted = Unescape("{5000*:0400080001020304EA\\r\\n}");
   for (const auto &row : Table("convert.txt")) {
-    std::string expected = row[3] + " | " + row[2] + " | " + row[4];
-    std::string later = row[3] + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
-    later += row[4].substr(row[4].find(':'));
-    for (ConvertPath path : Paths()) {
+    std::string after = row[3] + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
+    after += row[4].substr(row[4].find(':'));
+    for (int path = 0; path < CONVERT_PATH_COUNT; path++) {
       for (size_t chunk : {0, 1, 3, 7, 64}) {
-        EXPECT_EQ(Convert(row[1], chunk, path), expected) << row[0] << ", path " << path << ", chunk " << chunk;
-        EXPECT_EQ(Convert(records + row[1], chunk == 1 ? 4093 : chunk, path), later) << row[0] << ", path " << path;
+        if (!ForceConvertPath((ConvertPath)path)) continue;
+        std::string input = records + row[1];
+        Source pieces = {row[1], 0, chunk, SIZE_MAX, 0}, later = {input, 0, chunk == 1 ? 4093 : chunk, SIZE_MAX, 0};
+        EXPECT_EQ(Convert(row[1], path, chunk ? &pieces : nullptr), row[3] + " | " + row[2] + " | " + row[4]) << row[0];
+        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr), after) << row[0] << ", path " << path;
       }
     }
+  }
+}
+
+// `record` twice, an end record and room to spare: every path must agree
+// with field by field, and a fast path take the first copy in place exactly
+// when `inPlace`.
+void CheckPaths(const std::string &record, bool inPlace) {
+  std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
+  std::string expected = Convert(input, CONVERT_PATH_FIELDS);
+  for (int path = CONVERT_PATH_PORTABLE; path < CONVERT_PATH_COUNT; path++) {
+    if (!ForceConvertPath((ConvertPath)path)) continue;
+    EXPECT_EQ(Convert(input, path), expected) << record << ", path " << path;
+    EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
+  }
+}
+
+TEST(ConvertHexFile, FastPathsOnTheRecordsTable) {
+  for (const auto &row : Table("records.txt")) {
+    CheckPaths(row[0], row[1] == "in place");
+    CheckPaths(row[0] + "\n", row[1] == "in place");
   }
 }
 
@@ -120,51 +94,21 @@ std::string MakeRecord(unsigned count, unsigned seed, size_t at = 0, char shown 
   return text + "0123456789ABCDEF"[(0 - sum) >> 4 & 15] + "0123456789ABCDEF"[(0 - sum) & 15];
 }
 
-// Every fast path takes whole valid records of every length, in mixed case,
-// whatever follows their checksum, and converts them as field by field does;
-// and declines a record with a byte that is no digit, even one whose value,
-// read as a digit's low nibble (or a letter's, plus 9), makes the sum right.
-TEST(ConvertHexFile, FastPathsTakeValidRecordsOnly) {
+// Every fast path takes whole valid records of every length whatever follows
+// their checksum, and declines a record with a byte that is no digit, even
+// one whose value, read as a digit's low nibble (or a letter's, plus 9),
+// makes the sum right.
+TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
   const char *ENDS[] = {"\r\n", "\n", "0\r\n", " ; note\n"};
   for (unsigned count = 0; count <= 60; count++) {
-    for (unsigned seed = 0; seed < 8; seed++) {
-      std::string record = MakeRecord(count, seed) + ENDS[seed % 4];
-      std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
-      std::string expected = Convert(input, 0, CONVERT_PATH_FIELDS);
-      for (ConvertPath path : Paths()) {
-        EXPECT_EQ(Convert(input, 0, path), expected) << record << " under path " << path;
-        EXPECT_EQ(InPlace > 0, path != CONVERT_PATH_FIELDS) << record << " under path " << path;
-      }
-    }
+    for (unsigned seed = 0; seed < 8; seed++) CheckPaths(MakeRecord(count, seed) + ENDS[seed % 4], true);
   }
   for (unsigned count : {0, 1, 2, 4, 7, 8, 16, 17, 18, 25, 26, 40}) {
     for (size_t at = 3; at < 9 + 2 * count; at++) {
       for (unsigned c = 0; c < 256; c++) {
-        for (unsigned as : {c & 15, (c & 15) + 9}) {
-          if (HexDigitValue[c] != HEX_NOT_DIGIT) continue;
-          std::string record = MakeRecord(count, (unsigned)at, at, (char)c, as) + "\r\n";
-          std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
-          for (ConvertPath path : Paths()) {
-            Convert(input, 0, path);
-            EXPECT_EQ(InPlace, 0u) << record << " under path " << path;
-          }
-        }
-      }
-    }
-  }
-}
-
-// The fast paths convert only what the field-by-field path would, take
-// every whole valid ordinary record with room after it, and leave everything
-// else to the field-by-field path.
-TEST(ConvertHexFile, EveryPathAgrees) {
-  for (const auto &row : Table("records.txt")) {
-    for (const char *between : {"", "\n"}) {
-      std::string input = row[0] + row[0] + between + ":00000001FF\r\n" + std::string(600, '#');
-      for (ConvertPath path : Paths()) {
-        std::string result = Convert(input, 0, path);
-        EXPECT_EQ(InPlace > 0, path != CONVERT_PATH_FIELDS && row[1] == "in place") << row[0] << ", path " << path;
-        EXPECT_EQ(result, Convert(input, 0, CONVERT_PATH_FIELDS)) << row[0] << ", path " << path;
+        if (HexDigitValue[c] == HEX_NOT_DIGIT) CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, c & 15), false);
+        if (HexDigitValue[c] == HEX_NOT_DIGIT)
+          CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, c % 16 + 9), false);
       }
     }
   }
@@ -188,8 +132,8 @@ TEST(MakeOutputPath, Table) {
 TEST(Cp1251ToUtf8, Table) {
   for (const auto &row : Table("cp1251.txt")) {
     char utf8[64];
-    EXPECT_EQ(Cp1251ToUtf8(row[0].c_str(), utf8, std::stoul(row[1])), row[2].size());
-    EXPECT_EQ(utf8, row[2]);
+    EXPECT_EQ(std::to_string(Cp1251ToUtf8(row[0].c_str(), utf8, std::stoul(row[1]))) + utf8,
+              std::to_string(row[2].size()) + row[2]);
   }
 }
 

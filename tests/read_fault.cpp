@@ -11,8 +11,7 @@ extern "C" ssize_t read(int fd, void *buffer, size_t size) {
   static long long left = getenv("WORDHEX_READ_FAULT_AFTER") ? atoll(getenv("WORDHEX_READ_FAULT_AFTER")) : -1;
   struct stat info;
   if (left < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return syscall(SYS_read, fd, buffer, size);
-  if (left == 0) return errno = EIO, -1;
-  ssize_t got = syscall(SYS_read, fd, buffer, size < (size_t)left ? size : (size_t)left);
-  left -= got > 0 ? got : 0;
-  return got;
+  ssize_t got =
+      left == 0 ? (errno = EIO, -1) : syscall(SYS_read, fd, buffer, size < (size_t)left ? size : (size_t)left);
+  return left -= got > 0 ? got : 0, got;
 }

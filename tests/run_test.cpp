@@ -9,7 +9,7 @@
 
 #include "platform/cp1251.h"
 #include "platform/platform.h"
-#include "tests/table.h"
+#include "tests/harness.h"
 
 namespace {
 
@@ -19,11 +19,6 @@ std::string Chosen, Log, Unopenable, Uncreatable;
 size_t ReadLeft, WriteLeft;
 
 void Note(const std::string &call) { Log += (Log.empty() ? "" : ", ") + call; }
-std::string Utf8(const char *cp1251) {
-  char utf8[512];
-  Cp1251ToUtf8(cp1251, utf8, sizeof utf8);
-  return utf8;
-}
 bool Open(const char *path, PlatformFile *file, bool ok, const char *verb) {
   Note(verb + std::string(path) + (ok ? "" : " failed"));
   Handles.push_back({path, 0});
@@ -33,7 +28,6 @@ bool Open(const char *path, PlatformFile *file, bool ok, const char *verb) {
 
 }  // namespace
 
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) { memset(ranges, 0, PLATFORM_LEAD_BYTE_RANGES); }
 bool PlatformChooseInputFile(char *path, unsigned long size) {
   Note("dialog");
   return Chosen != "cancel" && Chosen.size() < size && strcpy(path, Chosen.c_str()) != nullptr;
@@ -45,9 +39,6 @@ bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
   if (Uncreatable != path) Files[path] = {"", Files.count(path) == 0 || Files[path].second};
   return Open(path, file, Uncreatable != path, "create ");
 }
-PlatformFile PlatformStandardInput(void) { return PLATFORM_NO_FILE; }
-PlatformFile PlatformStandardOutput(void) { return PLATFORM_NO_FILE; }
-PlatformFile PlatformStandardError(void) { return PLATFORM_NO_FILE; }
 bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered) {
   auto &h = Handles.at(file);
   const std::string &data = Files.at(h.first).first;
@@ -64,9 +55,10 @@ bool PlatformIsRegularFile(PlatformFile file) { return Files.at(Handles.at(file)
 void PlatformClose(PlatformFile file) { Note("close " + Handles.at(file).first); }
 void PlatformDeleteFile(const char *path) { Note("delete " + std::string(path)), Files.erase(path); }
 void PlatformShowError(const char *text, const char *name, const char *tail) {
-  Note("box " + Utf8(text) + name + Utf8(tail));
+  char utf8[512];  // the names here are ASCII, the same in code page 1251
+  Cp1251ToUtf8((std::string(text) + name + tail).c_str(), utf8, sizeof utf8);
+  Note("box " + std::string(utf8));
 }
-void PlatformWriteText(PlatformFile, const char *, bool) {}
 
 TEST(RunConversion, Table) {
   for (const auto &row : Table("run.txt")) {

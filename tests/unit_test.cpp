@@ -6,15 +6,13 @@
 #include "convert/convert.h"
 #include "frontend/naming.h"
 #include "platform/cp1251.h"
-#include "tests/convert_run.h"
-#include "tests/table.h"
+#include "tests/harness.h"
 
 namespace {
 
 // Before anything forces a path: the fastest that this CPU runs is chosen.
 TEST(ConvertPath, TheBestIsChosen) {
-  ConvertPath chosen = ActiveConvertPath();
-  int best = CONVERT_PATH_COUNT - 1;
+  int chosen = ActiveConvertPath(), best = CONVERT_PATH_COUNT - 1;
   while (!ForceConvertPath((ConvertPath)best)) best--;
   EXPECT_EQ(chosen, best);
 }
@@ -43,10 +41,9 @@ TEST(ConvertHexFile, Table) {
   for (const auto &row : Table("convert.txt")) {
     std::string after = row[3] + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
     after += row[4].substr(row[4].find(':'));
-    for (int path = 0; path < CONVERT_PATH_COUNT; path++) {
+    std::string input = records + row[1];
+    for (int path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath((ConvertPath)path); path++) {
       for (size_t chunk : {0, 1, 3, 7, 64}) {
-        if (!ForceConvertPath((ConvertPath)path)) continue;
-        std::string input = records + row[1];
         Source pieces = {row[1], 0, chunk, SIZE_MAX, 0}, later = {input, 0, chunk == 1 ? 4093 : chunk, SIZE_MAX, 0};
         EXPECT_EQ(Convert(row[1], path, chunk ? &pieces : nullptr), row[3] + " | " + row[2] + " | " + row[4]) << row[0];
         EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr), after) << row[0] << ", path " << path;
@@ -106,9 +103,9 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
   for (unsigned count : {0, 1, 2, 4, 7, 8, 16, 17, 18, 25, 26, 40}) {
     for (size_t at = 3; at < 9 + 2 * count; at++) {
       for (unsigned c = 0; c < 256; c++) {
-        if (HexDigitValue[c] == HEX_NOT_DIGIT) CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, c & 15), false);
-        if (HexDigitValue[c] == HEX_NOT_DIGIT)
-          CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, c % 16 + 9), false);
+        for (unsigned as : {c % 16, c % 16 + 9}) {
+          if (HexDigitValue[c] == HEX_NOT_DIGIT) CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, as), false);
+        }
       }
     }
   }

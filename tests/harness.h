@@ -1,0 +1,87 @@
+// What the unit tests and the fuzzer share: tables kept as data files, and
+// one conversion as the tests see it.
+//
+// Tables: one row a line, fields split at " | ", lines starting with '#' and
+// blank lines skipped. Fields may escape bytes: \r \n \t \0 \\ \xNN, and
+// {N*TEXT} stands for TEXT written N times.
+#pragma once
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "convert/convert.h"
+
+inline std::string Unescape(const std::string &s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); i++) {
+    size_t star = s.find('*', i), close = s.find('}', i);
+    if (s[i] == '{' && star < close) {
+      for (long n = atol(&s[i + 1]); n > 0; n--) out += Unescape(s.substr(star + 1, close - star - 1));
+      i = close;
+    } else if (s[i] == '\\' && s[i + 1] == 'x') {
+      out += (char)strtol(s.substr(i + 2, 2).c_str(), nullptr, 16), i += 3;
+    } else {
+      const char *c = s[i] == '\\' ? strchr("r\rn\nt\t0\0", s[++i]) : nullptr;
+      out += c != nullptr ? c[1] : s[i];
+    }
+  }
+  return out;
+}
+
+inline std::vector<std::vector<std::string>> Table(const std::string &name) {
+  std::ifstream file(std::string(WORDHEX_TEST_DATA) + "/" + name);
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(file, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    rows.emplace_back();
+    for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3) {
+      bar = line.find(" | ", at);
+      rows.back().push_back(Unescape(line.substr(at, bar - at)));
+    }
+  }
+  if (rows.empty()) abort();  // a missing table must not pass as an empty one
+  return rows;
+}
+
+// Serves `chunk` bytes per read (1 to 17 as `seed` says when chunk is 0), and
+// fails after `failAt` bytes, to cross buffer edges everywhere.
+struct Source {
+  const std::string &text;
+  size_t at, chunk, failAt;
+  unsigned seed;
+};
+
+inline bool ReadChunk(void *handle, unsigned char *buffer, size_t size, size_t *delivered) {
+  Source *s = static_cast<Source *>(handle);
+  size_t piece = s->chunk != 0 ? s->chunk : 1 + ((s->seed = s->seed * 1103515245u + 12345u) >> 16) % 17;
+  s->at += *delivered = s->text.copy((char *)buffer, std::min({size, piece, s->failAt - s->at}), s->at);
+  return *delivered > 0 || s->at == s->text.size();
+}
+
+inline bool Append(void *out, const unsigned char *data, size_t size) {
+  return static_cast<std::string *>(out)->append((const char *)data, size), true;
+}
+
+inline unsigned long long InPlace;  // records the last conversion took in place
+
+// Status, output and "line:column" where it stopped, under `path`; from
+// memory when `source` is null.
+inline std::string Convert(const std::string &text, int path, Source *source = nullptr) {
+  static HexInput input;
+  static HexOutput output;
+  source ? OpenInputStream(&input, ReadChunk, source) : OpenMemoryInput(&input, text.data(), text.size());
+  std::string out;
+  OpenOutputStream(&output, Append, &out);
+  memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
+  if (!ForceConvertPath((ConvertPath)path)) abort();
+  const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM"};
+  std::string result = status[ConvertHexFile(&input, &output)];
+  if (!FlushOutput(&output)) abort();
+  InPlace = input.inPlace;
+  return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);
+}

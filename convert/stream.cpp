@@ -54,14 +54,7 @@ void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle) {
   output->failed = false;
 }
 
-void OpenMemoryOutput(HexOutput *output, void *space, size_t capacity) {
-  OpenOutputStream(output, nullptr, nullptr);
-  output->start = output->next = static_cast<unsigned char *>(space);
-  output->limit = output->start + capacity;
-}
-
 static void HandOn(HexOutput *output) {
-  if (output->write == nullptr) return;
   size_t pending = OutputPending(output);
   if (pending > 0 && !output->failed && !output->write(output->handle, output->start, pending)) {
     output->failed = true;
@@ -72,13 +65,7 @@ static void HandOn(HexOutput *output) {
 void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
   const unsigned char *bytes = static_cast<const unsigned char *>(data);
   while (size > 0) {
-    if (output->next == output->limit) {
-      if (output->write == nullptr) {  // memory is full: the rest is lost
-        output->failed = true;
-        return;
-      }
-      HandOn(output);
-    }
+    if (output->next == output->limit) HandOn(output);
     size_t room = (size_t)(output->limit - output->next);
     size_t take = room < size ? room : size;
     memcpy(output->next, bytes, take);

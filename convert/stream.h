@@ -1,6 +1,6 @@
 // Byte streams for the converter: requests of an exact size, served from a
 // fixed buffer so that a file costs one system call per buffer, not per field.
-// The same streams run over memory (tests, benchmarks, fuzzing).
+// The input also runs over memory (tests, fuzzing).
 #ifndef WORDHEX_CONVERT_STREAM_H
 #define WORDHEX_CONVERT_STREAM_H
 
@@ -38,16 +38,15 @@ struct HexOutput {
   unsigned char *next;   // where the next byte goes
   unsigned char *limit;  // end of the space
   unsigned char *start;  // start of the space
-  HexWriteFn write;      // null: the space is caller memory, nothing is flushed
+  HexWriteFn write;
   void *handle;
-  bool failed;  // a write failed or was short, or memory ran out; later bytes are dropped
+  bool failed;  // a write failed or was short; later bytes are dropped
   unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
 };
 
 void OpenInputStream(HexInput *input, HexReadFn read, void *handle);
 void OpenMemoryInput(HexInput *input, const void *data, size_t size);
 void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle);
-void OpenMemoryOutput(HexOutput *output, void *space, size_t capacity);
 
 // Offset of the next unread byte.
 inline unsigned long long InputOffset(const HexInput *input) {
@@ -83,7 +82,7 @@ inline void WriteOutput(HexOutput *output, const void *data, size_t size) {
 // Hands buffered bytes on; returns false when any write so far has failed.
 bool FlushOutput(HexOutput *output);
 
-// Bytes held in memory output (the whole output) or still buffered.
+// Bytes still buffered.
 inline size_t OutputPending(const HexOutput *output) { return (size_t)(output->next - output->start); }
 
 #endif

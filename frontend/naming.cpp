@@ -40,8 +40,7 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
   // One scan, stepping over double-byte characters so that a trailing byte
   // equal to '\', '/' or '.' is never taken for one.
   size_t nameStart = start;
-  size_t lastDot = 0;
-  bool dotSeen = false;
+  const char *dot = nullptr;  // the last '.' of the final component
   size_t i = start;
   while (path[i] != '\0') {
     unsigned char c = (unsigned char)path[i];
@@ -51,14 +50,14 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
     }
     if (c == '\\' || c == '/') {
       nameStart = i + 1;
+      dot = nullptr;
     } else if (c == '.') {
-      lastDot = i;
-      dotSeen = true;
+      dot = path + i;
     }
     i++;
   }
   size_t end = i;
-  size_t baseEnd = dotSeen && lastDot >= nameStart ? lastDot : end;
+  size_t baseEnd = dot != nullptr ? (size_t)(dot - path) : end;
   bool directoryWhole = CopyComponent(directory, PLATFORM_DIRECTORY_SIZE, path + start, nameStart - start);
   bool baseWhole = CopyComponent(baseName, PLATFORM_COMPONENT_SIZE, path + nameStart, baseEnd - nameStart);
   bool extensionWhole = CopyComponent(extension, PLATFORM_COMPONENT_SIZE, path + baseEnd, end - baseEnd);

@@ -56,8 +56,7 @@ TEST(ConvertHexFile, Table) {
 // with field by field, and a fast path take the first copy in place exactly
 // when `inPlace`.
 void CheckPaths(const std::string &record, bool inPlace) {
-  std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
-  std::string expected = Convert(input, CONVERT_PATH_FIELDS);
+  std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#'), expected = Convert(input, 0);
   for (int path = CONVERT_PATH_PORTABLE; path < CONVERT_PATH_COUNT; path++) {
     if (!ForceConvertPath((ConvertPath)path)) continue;
     EXPECT_EQ(Convert(input, path), expected) << record << ", path " << path;

@@ -117,7 +117,7 @@ TEST(MakeOutputPath, Table) {
     SetLeadByteRanges(ranges);
     static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
     static char base[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE], output[PLATFORM_PATH_SIZE];
-    for (char *buffer : {drive, base, extension, output}) memset(buffer, 'x', 4);  // what is left unset shows
+    for (char *buffer : {drive, base, extension, output}) memset(buffer, 'x', DRIVE_SIZE);  // what is left unset shows
     bool made = MakeOutputPath(row[1].c_str(), drive, directory, base, extension, output);
     EXPECT_EQ(std::string(made ? output : "refused") + "|" + base + "|" + extension + "|" + output[0],
               row[2] + "|" + row[3] + "|" + row[4] + "|" + (made ? row[2][0] : '\0'))

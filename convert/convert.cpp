@@ -243,22 +243,19 @@ static void ConvertRecordsPortable(HexInput *input, HexOutput *output) {
 }
 
 #if WORDHEX_X86
-// 32 bytes of 0xFF, then 32 of 0: a block loaded at KEEP + 32 - k keeps its first k bytes.
-static const unsigned char KEEP[64] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-// 48 bytes of 0, then 48 of 0xFF: loaded at 48 - k + 16 * i, block i drops
-// what lies past the first k characters.
-struct DropMask {
-  unsigned char bytes[96];
+// Masks for blocks loaded part way in: 0xFF over [from, to), 0 elsewhere.
+struct ByteMask {
+  unsigned char bytes[128];
 };
-static constexpr DropMask MakeDropMask() {
-  DropMask mask = {};
-  for (int i = 48; i < 96; i++) mask.bytes[i] = 0xFF;
+static constexpr ByteMask MakeMask(int from, int to) {
+  ByteMask mask = {};
+  for (int i = from; i < to; i++) mask.bytes[i] = 0xFF;
   return mask;
 }
-static constexpr DropMask DROP = MakeDropMask();
+// Loaded at KEEP + 64 - k, a block keeps its first k bytes (k up to 64).
+static constexpr ByteMask KEEP = MakeMask(0, 64);
+// Loaded at DROP + 48 - k + 16 * i, block i drops what lies past the first k characters.
+static constexpr ByteMask DROP = MakeMask(48, 96);
 
 // ---- SSE2: sixteen characters at a time.
 TARGET_SSE2 static inline __m128i LoadBlock16(const unsigned char *text) {
@@ -292,7 +289,7 @@ TARGET_SSE2 static inline __m128i PairsSse2(const unsigned char *text, size_t k,
   unsigned invalid = (unsigned)_mm_movemask_epi8(valid) ^ 0xFFFF;
   if (k < 16) {
     invalid &= (1u << k) - 1;
-    values = _mm_and_si128(values, LoadBlock16(KEEP + 32 - k));
+    values = _mm_and_si128(values, LoadBlock16(KEEP.bytes + 64 - k));
   }
   *bad |= invalid;
   return PairValuesSse2(values);
@@ -406,7 +403,7 @@ TARGET_AVX2 static inline __m256i PairsAvx2(const unsigned char *text, size_t k,
   __m256i values = NibblesAvx2(LoadBlock32(text), &invalid);
   if (k < 32) {
     invalid &= (1u << k) - 1;
-    values = _mm256_and_si256(values, LoadBlock32(KEEP + 32 - k));
+    values = _mm256_and_si256(values, LoadBlock32(KEEP.bytes + 64 - k));
   }
   *bad |= invalid;
   return PairValuesAvx2(values);
@@ -435,12 +432,6 @@ TARGET_AVX2 static inline void CopyAvx2(unsigned char *out, const unsigned char 
 // the general loop.
 TARGET_AVX2 static void ConvertRecordsAvx2(HexInput *input, HexOutput *output) {
   static const size_t QUICK_COUNT = 25;
-  // 64 bytes of 0xFF, then 64 of 0.
-  static const unsigned char KEEP64[128] = {
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   const unsigned char *text = input->next, *end = input->end;
   unsigned char *out = output->next, *limit = output->limit;
   unsigned long long lines = 0;
@@ -460,8 +451,8 @@ TARGET_AVX2 static void ConvertRecordsAvx2(HexInput *input, HexOutput *output) {
       // checksum's) summing to zero.
       size_t digits = 10 + 2 * count;
       uint64_t bad = ((uint64_t)invalid1 << 32 | invalid0) & ((1ull << digits) - 1);
-      __m256i sum = _mm256_add_epi16(_mm256_and_si256(pairs0, LoadBlock32(KEEP64 + 64 - digits)),
-                                     _mm256_and_si256(pairs1, LoadBlock32(KEEP64 + 96 - digits)));
+      __m256i sum = _mm256_add_epi16(_mm256_and_si256(pairs0, LoadBlock32(KEEP.bytes + 64 - digits)),
+                                     _mm256_and_si256(pairs1, LoadBlock32(KEEP.bytes + 96 - digits)));
       if (bad != 0 ||
           AddLowBytes(_mm_add_epi16(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1))) % 256 != 0) {
         break;

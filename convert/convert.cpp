@@ -536,6 +536,7 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
   if (ConvertRecordsInPlace == nullptr) ActiveConvertPath();
   for (;;) {
     ConvertRecordsInPlace(input, output);
+    CommitOutput(output);  // every record so far is whole and verified
     record.dataSum = 0;
     unsigned char mark;
     back = 1;
@@ -583,6 +584,7 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
     unsigned char tail[4] = {0, 0, '\r', '\n'};
     FormatHexByte((0u - outputSum) & 0xFF, tail);
     WriteOutput(output, tail, 4);
+    CommitOutput(output);
 
     back = 0;
     if (!SkipRestOfLine(input)) break;
@@ -591,12 +593,14 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
 
   // The end-of-file record gets its own checksum, so that a halved non-zero
   // address still yields a record that checksum-verifying readers accept.
-  // Every other stop leaves a tail on an output that is going to be deleted.
+  // Every other stop leaves a tail that is never committed: a stream gets
+  // only the whole records before the failure.
   unsigned char tail[4] = {'F', 'F', '\r', '\n'};
   if (status == CONV_END_RECORD) {
     unsigned sum = record.count + record.type + (record.outputAddress >> 8) + (record.outputAddress & 0xFF);
     FormatHexByte((0u - sum) & 0xFF, tail);
   }
   WriteOutput(output, tail, 4);
+  if (status == CONV_END_RECORD) CommitOutput(output);
   return status;
 }

@@ -47,19 +47,22 @@ size_t ReadInputSlow(HexInput *input, unsigned char *destination, size_t size) {
 }
 
 void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle) {
-  output->start = output->next = output->buffer;
+  output->start = output->next = output->committed = output->buffer;
   output->limit = output->buffer + sizeof output->buffer;
   output->write = write;
   output->handle = handle;
   output->failed = false;
 }
 
+// Hands on the committed bytes and keeps the record in progress, which is
+// shorter than a line and so far shorter than the buffer.
 static void HandOn(HexOutput *output) {
-  size_t pending = OutputPending(output);
-  if (pending > 0 && !output->failed && !output->write(output->handle, output->start, pending)) {
-    output->failed = true;
-  }
-  output->next = output->start;
+  size_t whole = (size_t)(output->committed - output->start);
+  if (whole > 0 && !output->failed && !output->write(output->handle, output->start, whole)) output->failed = true;
+  size_t rest = (size_t)(output->next - output->committed);
+  memmove(output->start, output->committed, rest);
+  output->committed = output->start;
+  output->next = output->start + rest;
 }
 
 void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
@@ -77,5 +80,6 @@ void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
 
 bool FlushOutput(HexOutput *output) {
   HandOn(output);
+  output->next = output->start;
   return !output->failed;
 }

@@ -35,9 +35,10 @@ struct HexInput {
 };
 
 struct HexOutput {
-  unsigned char *next;   // where the next byte goes
-  unsigned char *limit;  // end of the space
-  unsigned char *start;  // start of the space
+  unsigned char *next;       // where the next byte goes
+  unsigned char *limit;      // end of the space
+  unsigned char *start;      // start of the space
+  unsigned char *committed;  // end of the last whole record; only bytes before it are handed on
   HexWriteFn write;
   void *handle;
   bool failed;  // a write failed or was short; later bytes are dropped
@@ -79,7 +80,11 @@ inline void WriteOutput(HexOutput *output, const void *data, size_t size) {
   WriteOutputSlow(output, data, size);
 }
 
-// Hands buffered bytes on; returns false when any write so far has failed.
+// Marks everything written so far as whole records, fit to be handed on.
+inline void CommitOutput(HexOutput *output) { output->committed = output->next; }
+
+// Hands the committed bytes on and drops the rest (the part of a record that
+// never completed); returns false when any write so far has failed.
 bool FlushOutput(HexOutput *output);
 
 // Bytes still buffered.

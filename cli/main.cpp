@@ -41,14 +41,39 @@ static void PrintNumber(unsigned long long value) {
   Print(p);
 }
 
-static void PrintLine(const char *where, const char *text, const char *name1, const char *name2) {
+// A file name as messages show it: named whole when it has no base name
+// ("dir/"), so that the line still says which.
+static void PrintName(const char *name) { Print(name); }
+
+// The system's reason, in brackets; nothing when it has none.
+static void PrintReason(PlatformError error) {
+  char text[256];
+  PlatformErrorText(error, text, sizeof text);
+  if (text[0] == '\0') return;
+  Print(" (");
+  Print(text);
+  Print(")");
+}
+
+// "wordhex-cli: PATH: TEXT NAME! (reason)", where NAME is the file name part
+// of PATH, or all of it when that is empty.
+static void PrintFailure(const char *path, const char *text, PlatformError error) {
+  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
+  SplitPath(path, drive, directory, baseName, extension);
   Print("wordhex-cli: ");
-  Print(where);
+  PrintName(path);
   Print(": ");
   PrintRussian(text);
-  Print(name1);
-  Print(name2);
-  PrintRussian(TEXT_NAME_END "\n");
+  if (baseName[0] == '\0' && extension[0] == '\0') {
+    PrintName(path);
+  } else {
+    PrintName(baseName);
+    PrintName(extension);
+  }
+  PrintRussian(TEXT_NAME_END);
+  PrintReason(error);
+  Print("\n");
 }
 
 static int UsageError(const char *problem, const char *detail) {
@@ -82,94 +107,150 @@ static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 static HexInput Input;
 static HexOutput Output;
 
-// Converts one file; false after printing why when it failed.
-static bool ConvertOne(const char *inputPath, const char *outputOption) {
+enum { RUN_CONVERTED = 0, RUN_FAILED = 1, RUN_READER_GONE = 141 };
+
+// Tells why `output` could not be opened for `inputPath`.
+static void PrintUnopenedOutput(const char *inputPath, const char *output) {
+  PlatformError error = PlatformLastError();
+  if (error != PLATFORM_ERROR_IS_INPUT) {
+    PrintFailure(output, TEXT_CANNOT_CREATE, error);
+  } else if (IsStream(inputPath) && IsStream(output)) {
+    Print("wordhex-cli: -: ");
+    PrintRussian(TEXT_STREAMS_ARE_ONE_FILE "\n");
+  } else {
+    PrintFailure(output, TEXT_OUTPUT_IS_INPUT, 0);
+  }
+}
+
+// Converts one file into `outputPath`, or into the output named beside it
+// when that is null; says why when it failed.
+static int ConvertOne(const char *inputPath, const char *outputPath) {
   static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  static char outputPath[PLATFORM_PATH_SIZE];
+  static char besidePath[PLATFORM_PATH_SIZE];
+  static PlatformOutput out;
 
-  bool named = MakeOutputPath(inputPath, drive, directory, baseName, extension, outputPath);
+  bool named = MakeOutputPath(inputPath, drive, directory, baseName, extension, besidePath);
   PlatformFile in = PLATFORM_NO_FILE;
   if (IsStream(inputPath)) {
     in = PlatformStandardInput();
   } else if (!PlatformOpenForReading(inputPath, &in)) {
-    PrintLine(inputPath, TEXT_NOT_FOUND, baseName, extension);
-    return false;
+    PlatformError error = PlatformLastError();
+    PrintFailure(inputPath, error == PLATFORM_ERROR_IS_INPUT ? TEXT_OUTPUT_IS_INPUT : TEXT_NOT_FOUND,
+                 error == PLATFORM_ERROR_IS_INPUT ? 0 : error);
+    return RUN_FAILED;
   }
 
-  const char *output = outputOption != nullptr ? outputOption : outputPath;
-  bool toStandardOutput = outputOption != nullptr && IsStream(outputOption);
-  char outDrive[DRIVE_SIZE], outDirectory[PLATFORM_DIRECTORY_SIZE];
-  char outBase[PLATFORM_COMPONENT_SIZE], outExtension[PLATFORM_COMPONENT_SIZE];
-  PlatformFile out = PLATFORM_NO_FILE;
-  if (toStandardOutput) {
-    out = PlatformStandardOutput();
-  } else if (outputOption == nullptr && !named) {
+  const char *output = outputPath != nullptr ? outputPath : besidePath;
+  bool opened;
+  if (outputPath == nullptr && !named) {
     // Too long a path: say which file could not be made, in full.
     Print("wordhex-cli: ");
-    Print(drive);
-    Print(directory);
-    Print(baseName);
+    PrintName(drive);
+    PrintName(directory);
+    PrintName(baseName);
     Print(OUTPUT_SUFFIX ": ");
     PrintRussian(TEXT_CANNOT_CREATE);
-    Print(baseName);
+    PrintName(baseName);
     Print(OUTPUT_SUFFIX);
-    PrintRussian(TEXT_NAME_END "\n");
-    PlatformClose(in);
-    return false;
-  } else if (!PlatformCreateForWriting(output, &out)) {
-    SplitPath(output, outDrive, outDirectory, outBase, outExtension);
-    PrintLine(output, TEXT_CANNOT_CREATE, outBase, outExtension);
-    PlatformClose(in);
-    return false;
+    PrintRussian(TEXT_NAME_END);
+    PrintReason(PLATFORM_ERROR_NAME_TOO_LONG);
+    Print("\n");
+    opened = false;
+  } else {
+    opened = IsStream(output) ? PlatformStandardOutputStream(&out) : PlatformCreateOutput(output, false, &out);
+    if (!opened) PrintUnopenedOutput(inputPath, output);
   }
-  bool removable = !toStandardOutput && PlatformIsRegularFile(out);
+  if (!opened) {
+    PlatformClose(in);
+    return RUN_FAILED;
+  }
 
-  bool written;
-  ConversionStatus status = ConvertFiles(in, out, &Input, &Output, &written);
+  FileFaults faults;
+  ConversionStatus status = ConvertFiles(in, out.file, &Input, &Output, &faults);
+  bool converted = status == CONV_END_RECORD && !faults.writeFailed;
+  if (converted && PlatformFinishOutput(&out)) return RUN_CONVERTED;
+  if (!converted) PlatformAbandonOutput(&out);
+  if (faults.writeFailed && PlatformIsBrokenPipe(faults.writeError)) return RUN_READER_GONE;
 
-  bool converted = status == CONV_END_RECORD;
-  if (!converted) {
+  if (status == CONV_END_RECORD) {
+    PrintFailure(output, TEXT_WRITE_FAILED, faults.writeFailed ? faults.writeError : PlatformLastError());
+  } else if (faults.readFailed) {
+    PrintFailure(inputPath, TEXT_READ_FAILED, faults.readError);
+  } else {
     Print("wordhex-cli: ");
-    Print(inputPath);
+    PrintName(inputPath);
     Print(":");
     PrintNumber(Input.stopLine);
     Print(":");
     PrintNumber(Input.stopColumn);
     Print(": ");
     PrintRussian(status == CONV_BAD_CHECKSUM ? TEXT_BAD_CHECKSUM "\n" : TEXT_DAMAGED "\n");
-  } else if (!written) {
-    SplitPath(output, outDrive, outDirectory, outBase, outExtension);
-    PrintLine(output, TEXT_WRITE_FAILED, outBase, outExtension);
   }
-  if ((!converted || !written) && removable) PlatformDeleteFile(output);
-  return converted && written;
+  PlatformRemoveOutput(&out);
+  return RUN_FAILED;
+}
+
+// The output `path` would be written to, split: its directory and base name.
+static bool OutputPlace(const char *path, char directory[PLATFORM_PATH_SIZE], char baseName[PLATFORM_COMPONENT_SIZE]) {
+  static char drive[DRIVE_SIZE], extension[PLATFORM_COMPONENT_SIZE], full[PLATFORM_PATH_SIZE];
+  static char folder[PLATFORM_DIRECTORY_SIZE];
+  if (!MakeOutputPath(path, drive, folder, baseName, extension, full)) return false;
+  strcpy(directory, drive);
+  strcat(directory, folder);
+  return true;
+}
+
+// Refuses, before anything is converted, two FILEs that would write one
+// output: the second would replace the first, or a failure delete it.
+static bool OutputsApart(char **files, int count) {
+  static char directory[PLATFORM_PATH_SIZE], otherDirectory[PLATFORM_PATH_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], otherBaseName[PLATFORM_COMPONENT_SIZE];
+  for (int i = 0; i < count; i++) {
+    if (!OutputPlace(files[i], directory, baseName)) continue;
+    for (int j = i + 1; j < count; j++) {
+      if (OutputPlace(files[j], otherDirectory, otherBaseName) && strcmp(baseName, otherBaseName) == 0 &&
+          PlatformSameDirectory(directory, otherDirectory)) {
+        Print("wordhex-cli: ");
+        PrintName(files[i]);
+        Print(" and ");
+        PrintName(files[j]);
+        Print(" would both be written to ");
+        PrintName(directory);
+        PrintName(baseName);
+        Print(OUTPUT_SUFFIX "\n");
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 int main(int argc, char **argv) {
   unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
   PlatformStartup(ranges);
   SetLeadByteRanges(ranges);
+  PlatformCatchInterrupts("wordhex-cli: " TEXT_INTERRUPTED "\n");
 
-  // Options may stand anywhere before "--"; everything else is a FILE.
+  // Options may stand anywhere before "--"; everything else is a FILE,
+  // gathered at the front of argv in their order.
   const char *outputOption = nullptr;
   int files = 0;
   bool readsStandardInput = false;
   bool optionsEnded = false;
   for (int i = 1; i < argc; i++) {
-    const char *arg = argv[i];
+    char *arg = argv[i];
     if (optionsEnded || arg[0] != '-' || IsStream(arg)) {
-      files++;
+      argv[files++] = arg;
       readsStandardInput |= IsStream(arg);
     } else if (strcmp(arg, "--") == 0) {
       optionsEnded = true;
     } else if (strcmp(arg, "--help") == 0) {
-      PlatformWriteText(PlatformStandardOutput(), USAGE, false);
-      PlatformWriteText(PlatformStandardOutput(), HELP, false);
-      return 0;
+      bool shown = PlatformWriteText(PlatformStandardOutput(), USAGE, false) &&
+                   PlatformWriteText(PlatformStandardOutput(), HELP, false);
+      return shown ? 0 : 1;
     } else if (strcmp(arg, "--version") == 0) {
-      PlatformWriteText(PlatformStandardOutput(), "wordhex-cli " WORDHEX_VERSION "\n", false);
-      return 0;
+      return PlatformWriteText(PlatformStandardOutput(), "wordhex-cli " WORDHEX_VERSION "\n", false) ? 0 : 1;
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       if (i + 1 >= argc) return UsageError("option requires an argument: ", arg);
       outputOption = argv[++i];
@@ -185,18 +266,14 @@ int main(int argc, char **argv) {
   if (outputOption != nullptr && files > 1) return UsageError("-o takes exactly one FILE", "");
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (readsStandardInput && outputOption == nullptr) return UsageError("reading standard input needs -o", "");
+  if (!OutputsApart(argv, files)) return 2;
 
   ForcePathFromEnvironment();
-  bool allConverted = true;
-  optionsEnded = false;
-  for (int i = 1; i < argc; i++) {
-    const char *arg = argv[i];
-    if (!optionsEnded && arg[0] == '-' && !IsStream(arg)) {
-      if (strcmp(arg, "--") == 0) optionsEnded = true;
-      if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) i++;
-      continue;
-    }
-    allConverted &= ConvertOne(arg, outputOption);
+  int status = RUN_CONVERTED;
+  for (int i = 0; i < files; i++) {
+    int run = ConvertOne(argv[i], outputOption);
+    if (run == RUN_READER_GONE) return run;
+    if (run != RUN_CONVERTED) status = RUN_FAILED;
   }
-  return allConverted ? 0 : 1;
+  return status;
 }

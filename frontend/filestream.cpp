@@ -3,32 +3,48 @@
 // Platform requests take an unsigned long; stay well inside it.
 static const size_t MAX_REQUEST = 1u << 30;
 
+struct FileEnd {
+  PlatformFile file;
+  bool *failed;
+  PlatformError *error;
+};
+
+static bool Failed(FileEnd *end) {
+  *end->failed = true;
+  *end->error = PlatformLastError();
+  return false;
+}
+
 static bool ReadFileChunk(void *handle, unsigned char *buffer, size_t size, size_t *delivered) {
+  FileEnd *end = static_cast<FileEnd *>(handle);
   unsigned long got = 0;
-  bool ok = PlatformRead(*static_cast<PlatformFile *>(handle), buffer,
-                         (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST), &got);
+  bool ok = PlatformRead(end->file, buffer, (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST), &got);
   *delivered = got;
-  return ok;
+  return ok || Failed(end);
 }
 
 static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size) {
-  PlatformFile file = *static_cast<PlatformFile *>(handle);
+  FileEnd *end = static_cast<FileEnd *>(handle);
   while (size > 0) {
     unsigned long written = 0;
     unsigned long request = (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST);
-    if (!PlatformWrite(file, data, request, &written) || written == 0 || written > request) return false;
+    if (!PlatformWrite(end->file, data, request, &written)) return Failed(end);
+    if (written == 0 || written > request) return *end->failed = true, false;
     data += written;
     size -= written;
   }
   return true;
 }
 
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output, bool *written) {
-  OpenInputStream(input, ReadFileChunk, &in);
-  OpenOutputStream(output, WriteFileChunk, &out);
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output,
+                              FileFaults *faults) {
+  *faults = FileFaults{false, false, 0, 0};
+  FileEnd source = {in, &faults->readFailed, &faults->readError};
+  FileEnd sink = {out, &faults->writeFailed, &faults->writeError};
+  OpenInputStream(input, ReadFileChunk, &source);
+  OpenOutputStream(output, WriteFileChunk, &sink);
   ConversionStatus status = ConvertHexFile(input, output);
-  *written = FlushOutput(output);
+  if (!FlushOutput(output)) faults->writeFailed = true;
   PlatformClose(in);
-  PlatformClose(out);
   return status;
 }

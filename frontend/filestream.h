@@ -5,9 +5,19 @@
 #include "convert/convert.h"
 #include "platform/platform.h"
 
+// What failed beneath the conversion, with the system's reasons. A read that
+// fails ends the input, so the conversion alone would call it damaged.
+struct FileFaults {
+  bool readFailed;
+  bool writeFailed;
+  PlatformError readError;
+  PlatformError writeError;
+};
+
 // Converts from the open file `in` into the open file `out` through the
-// caller's streams, then closes the input and the output, in that order.
-// *written is false when any write failed.
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output, bool *written);
+// caller's streams, then closes the input; the output stays open for the
+// caller to finish or abandon.
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output,
+                              FileFaults *faults);
 
 #endif

@@ -7,6 +7,7 @@ int main() {
   unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
   PlatformStartup(ranges);
   SetLeadByteRanges(ranges);
+  PlatformCatchInterrupts(nullptr);  // silent, as the program is; no temporary stays
   RunConversion();
   return 0;
 }

@@ -8,6 +8,14 @@
 #include "frontend/naming.h"
 #include "platform/platform.h"
 
+#ifdef _WIN32
+// The Windows program keeps its original calls: it creates the output under
+// its own name, writes it, and deletes it after a failure.
+static const bool WRITES_IN_PLACE = true;
+#else
+static const bool WRITES_IN_PLACE = false;
+#endif
+
 // Joins two name parts into `name` (PLATFORM_COMPONENT_SIZE * 2 bytes); each
 // part is shorter than PLATFORM_COMPONENT_SIZE.
 static const char *JoinName(char *name, const char *first, const char *second) {
@@ -38,18 +46,19 @@ int RunConversion(void) {
   }
   // An output that cannot be made is reported before anything is converted,
   // and nothing is deleted: whatever stands under that name is not ours.
-  PlatformFile out = PLATFORM_NO_FILE;
-  if (!named || !PlatformCreateForWriting(outputPath, &out)) {
+  static PlatformOutput out;
+  if (!named || !PlatformCreateOutput(outputPath, WRITES_IN_PLACE, &out)) {
     PlatformClose(in);
     PlatformShowError(TEXT_CANNOT_CREATE, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
     return 0;
   }
-  bool removable = PlatformIsRegularFile(out);
 
-  bool written;
-  ConversionStatus status = ConvertFiles(in, out, &input, &output, &written);
-
-  if (status == CONV_END_RECORD && written) return 0;
+  FileFaults faults;
+  ConversionStatus status = ConvertFiles(in, out.file, &input, &output, &faults);
+  bool converted = status == CONV_END_RECORD && !faults.writeFailed;
+  if (converted && PlatformFinishOutput(&out)) return 0;
+  // Nothing of a failed run stays visible while the box is shown.
+  if (!converted) PlatformAbandonOutput(&out);
   if (status == CONV_BAD_CHECKSUM) {
     PlatformShowError(TEXT_BAD_CHECKSUM, "", "");
   } else if (status != CONV_END_RECORD) {
@@ -57,7 +66,8 @@ int RunConversion(void) {
   } else {
     PlatformShowError(TEXT_WRITE_FAILED, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
   }
-  // After the box is dismissed; a device or a pipe is never removed.
-  if (removable) PlatformDeleteFile(outputPath);
+  // After the box is dismissed, an earlier output of that name goes too; a
+  // device or a pipe is never removed.
+  PlatformRemoveOutput(&out);
   return 0;
 }

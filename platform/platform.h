@@ -32,22 +32,67 @@ typedef intptr_t PlatformFile;
 // POSIX makes a full disk or a closed pipe a failed write instead of a signal.
 void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]);
 
-// Opens an existing file for reading, shared with nobody.
+// Why a request failed: errno, or GetLastError() on Windows; or one of ours.
+typedef long PlatformError;
+enum {
+  PLATFORM_ERROR_IS_INPUT = -1,       // the output is a file that this run reads
+  PLATFORM_ERROR_NAME_TOO_LONG = -2,  // a path longer than the platform takes
+};
+// The reason for the last failed request.
+PlatformError PlatformLastError(void);
+// The system's words for `error`, in the user's language, as text in the
+// platform's own encoding; empty when it has none.
+void PlatformErrorText(PlatformError error, char *text, unsigned long size);
+// A reader that went away: the end of the run, not a failure to report.
+bool PlatformIsBrokenPipe(PlatformError error);
+
+// Opens an existing file for reading, shared with nobody; never a directory,
+// nor the file that standard output appends to.
 bool PlatformOpenForReading(const char *path, PlatformFile *file);
-// Creates a file for writing, or empties an existing one; never a file that
-// is open for reading, which stays untouched.
-bool PlatformCreateForWriting(const char *path, PlatformFile *file);
 PlatformFile PlatformStandardInput(void);
 PlatformFile PlatformStandardOutput(void);
 // Synchronous requests. A read delivers 0 bytes at the end of the file.
 bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered);
 bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written);
-// True for a file on disk (which a failed run removes), false for a device,
-// a pipe or a FIFO.
-bool PlatformIsRegularFile(PlatformFile file);
 // Closing a standard stream does nothing: they belong to whoever started us.
 void PlatformClose(PlatformFile file);
-void PlatformDeleteFile(const char *path);
+
+// Where a run writes. The name is looked at once, following links: absent or
+// a regular file makes a file output, written to a temporary beside it and
+// put in place whole by PlatformFinishOutput; anything else (a device, a
+// FIFO, a socket, a terminal, standard output) is a stream, written in place
+// and never replaced or removed.
+enum { PLATFORM_OUTPUT_STREAM, PLATFORM_OUTPUT_FILE };
+struct PlatformOutput {
+  PlatformFile file;
+  unsigned char kind;
+  bool inPlace;                        // a file output written under its own name
+  const char *path;                    // the caller's, for as long as the output lives
+  char temporary[PLATFORM_PATH_SIZE];  // a named temporary while one exists, else empty
+};
+// Opens `path` as an output. `inPlace` asks for a file output to be created
+// and written under its own name, as the Windows interactive program does;
+// elsewhere a file is written in place only where no temporary can be made
+// beside it. Never a file that this run reads (PLATFORM_ERROR_IS_INPUT).
+bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output);
+// Standard output as a stream output; fails when it is the file that
+// standard input reads.
+bool PlatformStandardOutputStream(PlatformOutput *output);
+// Closes the output and, for a file, puts it in place; false when that failed
+// (the temporary is then gone).
+bool PlatformFinishOutput(PlatformOutput *output);
+// Closes the output of a failed run; a temporary goes, nothing is put in place.
+void PlatformAbandonOutput(PlatformOutput *output);
+// Removes what stands under a file output's name: an earlier output, or this
+// one written in place. Only the name: a link goes, never what it points to.
+void PlatformRemoveOutput(const PlatformOutput *output);
+// True when two directory paths name one directory ("" is the current one).
+bool PlatformSameDirectory(const char *first, const char *second);
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and
+// closing the console) remove the temporary of the output being written,
+// print `line` (code page 1251, may be null) and end the process with
+// 128 + the signal's number.
+void PlatformCatchInterrupts(const char *line);
 
 // The open-file dialog for "*.hex". Fills `path`; false when cancelled.
 bool PlatformChooseInputFile(char *path, unsigned long size);
@@ -57,8 +102,9 @@ void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
 // Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths), each shown in the console's.
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
+// platform's own encoding (paths), each shown in the console's. False when
+// a write failed.
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
 
 #ifndef _WIN32
 // The lead-byte ranges of a character set as nl_langinfo(CODESET) names it:

@@ -4,9 +4,12 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/cp1251.h"
@@ -43,8 +46,25 @@ void LeadByteRangesForCodeset(const char *codeset, unsigned char ranges[PLATFORM
   }
 }
 
+// 0666 less the umask: the mode every output is made with.
+static mode_t FileMode = 0644;
+static PlatformError LastError;
+
+// Any of descriptors 0, 1 and 2 that is closed is opened on /dev/null, so
+// that no file this run opens ever becomes a standard stream.
+static void OpenStandardStreams(void) {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+  }
+}
+
 void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+  OpenStandardStreams();
+  mode_t mask = umask(0);
+  umask(mask);
+  FileMode = 0666 & ~mask;
   setlocale(LC_CTYPE, "");
+  setlocale(LC_MESSAGES, "");
   LeadByteRangesForCodeset(nl_langinfo(CODESET), ranges);
   // A full disk, a file size limit or a closed pipe must come back as a
   // failed write that the run reports and cleans up after.
@@ -77,40 +97,44 @@ static bool IsBeingRead(const struct stat &info) {
   return false;
 }
 
+static bool Fail(PlatformError error) {
+  LastError = error;
+  return false;
+}
+
+PlatformError PlatformLastError(void) { return LastError; }
+
+void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
+  text[0] = '\0';
+  if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ENAMETOOLONG;
+  if (error > 0 && size > 0) {
+    strncpy(text, strerror((int)error), size - 1);
+    text[size - 1] = '\0';
+  }
+}
+
+bool PlatformIsBrokenPipe(PlatformError error) { return error == EPIPE; }
+
+static bool IsStandardOutput(const struct stat &info) {
+  struct stat output;
+  return S_ISREG(info.st_mode) && fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == info.st_dev &&
+         output.st_ino == info.st_ino;
+}
+
 bool PlatformOpenForReading(const char *path, PlatformFile *file) {
   int fd;
   do fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
+  if (fd < 0) return Fail(errno);
   // Not a directory, and not the file our standard output writes to: read
   // while being appended to, it would never end.
-  struct stat info, output;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) ||
-      (S_ISREG(info.st_mode) && fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == info.st_dev &&
-       output.st_ino == info.st_ino)) {
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || IsStandardOutput(info)) {
+    PlatformError error = S_ISDIR(info.st_mode) ? EISDIR : IsStandardOutput(info) ? PLATFORM_ERROR_IS_INPUT : errno;
     close(fd);
-    return false;
+    return Fail(error);
   }
   RememberReader(fd);
-  *file = fd;
-  return true;
-}
-
-bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
-  // Not O_TRUNC: the file is emptied only once it is known to be no input.
-  // An empty one is left as it is: truncating it too makes ext4 start writing
-  // the whole output back on close (its guard for files replaced that way),
-  // which costs a new file several milliseconds per 64 MiB.
-  int fd;
-  do fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) return false;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || IsBeingRead(info) ||
-      (S_ISREG(info.st_mode) && info.st_size > 0 && ftruncate(fd, 0) != 0)) {
-    close(fd);
-    return false;
-  }
   *file = fd;
   return true;
 }
@@ -127,7 +151,7 @@ bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned 
   do got = read((int)file, buffer, size);
   while (got < 0 && errno == EINTR);
   *delivered = got > 0 ? (unsigned long)got : 0;
-  return got >= 0;
+  return got >= 0 || Fail(errno);
 }
 
 bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
@@ -135,12 +159,7 @@ bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsi
   do put = write((int)file, data, size);
   while (put < 0 && errno == EINTR);
   *written = put > 0 ? (unsigned long)put : 0;
-  return put >= 0;
-}
-
-bool PlatformIsRegularFile(PlatformFile file) {
-  struct stat info;
-  return fstat((int)file, &info) == 0 && S_ISREG(info.st_mode);
+  return put >= 0 || Fail(errno);
 }
 
 void PlatformClose(PlatformFile file) {
@@ -150,28 +169,267 @@ void PlatformClose(PlatformFile file) {
   if (file > STDERR_FILENO) close((int)file);
 }
 
-void PlatformDeleteFile(const char *path) { unlink(path); }
+// ---- Outputs
+
+static PlatformOutput *volatile Writing;  // the output being written, for the interrupt handler
+static char InterruptLine[256];
+static size_t InterruptLength;
+
+static void OnInterrupt(int signal) {
+  PlatformOutput *output = Writing;
+  if (output != nullptr && output->temporary[0] != '\0') unlink(output->temporary);
+  if (output != nullptr && output->inPlace) unlink(output->path);
+  if (InterruptLength > 0 && write(STDERR_FILENO, InterruptLine, InterruptLength) < 0) _exit(128 + signal);
+  _exit(128 + signal);
+}
+
+void PlatformCatchInterrupts(const char *line) {
+  InterruptLength = line != nullptr ? Cp1251ToUtf8(line, InterruptLine, sizeof InterruptLine) : 0;
+  struct sigaction action;
+  memset(&action, 0, sizeof action);
+  action.sa_handler = OnInterrupt;
+  sigfillset(&action.sa_mask);
+  static const int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+  for (int signal : SIGNALS) sigaction(signal, &action, nullptr);
+}
+
+// The descriptor of ours that `name` stands for: /dev/stdout, /dev/fd/N,
+// /proc/self/fd/N and the like; -1 for any other name.
+static int DescriptorNamed(const char *name) {
+  static const char *const STANDARD[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+  for (int fd = 0; fd < 3; fd++) {
+    if (strcmp(name, STANDARD[fd]) == 0) return fd;
+  }
+  char own[32];
+  snprintf(own, sizeof own, "/proc/%ld/fd/", (long)getpid());
+  const char *const prefixes[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/", own};
+  for (const char *prefix : prefixes) {
+    size_t length = strlen(prefix);
+    if (strncmp(name, prefix, length) != 0 || name[length] == '\0') continue;
+    char *end;
+    long fd = strtol(name + length, &end, 10);
+    if (*end == '\0' && name[length] >= '0' && name[length] <= '9' && fd <= INT_MAX) return (int)fd;
+  }
+  return -1;
+}
+
+// Follows `path` through its links: the descriptor of ours that one of them
+// names, or -1. Such an output is written through that descriptor, never
+// opened anew, so it keeps its position and mode, and can be a socket.
+static int OwnDescriptor(const char *path) {
+  static char hop[PATH_MAX], target[PATH_MAX];
+  if (strlen(path) >= sizeof hop) return -1;
+  strcpy(hop, path);
+  for (int links = 0; links < 40; links++) {
+    int fd = DescriptorNamed(hop);
+    if (fd >= 0) return fd;
+    ssize_t length = readlink(hop, target, sizeof target - 1);
+    if (length < 0) return -1;
+    target[length] = '\0';
+    // A relative target is relative to the link's directory.
+    const char *slash = target[0] == '/' ? nullptr : strrchr(hop, '/');
+    size_t keep = slash != nullptr ? (size_t)(slash - hop) + 1 : 0;
+    if (keep + (size_t)length >= sizeof hop) return -1;
+    memcpy(hop + keep, target, (size_t)length + 1);
+  }
+  return -1;
+}
+
+static bool OpenStream(int fd, PlatformOutput *output) {
+  struct stat info;
+  if (fstat(fd, &info) != 0 || IsBeingRead(info)) {
+    PlatformError error = IsBeingRead(info) ? PLATFORM_ERROR_IS_INPUT : errno;
+    close(fd);
+    return Fail(error);
+  }
+  output->file = fd;
+  output->kind = PLATFORM_OUTPUT_STREAM;
+  Writing = output;
+  return true;
+}
+
+// A file output written under its own name: asked for, or the only way
+// left where no temporary can be made beside it (`denied`, the reason), in a
+// directory that we may not write holding a file that we may. Not through a
+// link, and not a file with other names: both would change another file.
+static bool CreateInPlace(const char *path, PlatformOutput *output, PlatformError denied) {
+  int fd;
+  do fd = open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return Fail(denied != 0 ? denied : errno);
+  struct stat info;
+  PlatformError error = 0;
+  if (fstat(fd, &info) != 0) {
+    error = errno;
+  } else if (IsBeingRead(info)) {
+    error = PLATFORM_ERROR_IS_INPUT;
+  } else if (denied != 0 && (!S_ISREG(info.st_mode) || info.st_nlink > 1)) {
+    error = denied;
+  } else if (info.st_size > 0 && ftruncate(fd, 0) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    close(fd);
+    return Fail(error);
+  }
+  output->file = fd;
+  output->inPlace = true;
+  Writing = output;
+  return true;
+}
+
+// The length of the directory part of `path`, up to its last '/'.
+static size_t DirectoryLength(const char *path) {
+  const char *slash = strrchr(path, '/');
+  return slash != nullptr ? (size_t)(slash - path) + 1 : 0;
+}
+
+// Writes into `name` the name of a temporary beside `path`: its directory,
+// ".wordhex-" and six characters to fill in; false when too long.
+static bool TemporaryName(const char *path, char name[PLATFORM_PATH_SIZE]) {
+  static const char TAIL[] = ".wordhex-XXXXXX";
+  size_t keep = DirectoryLength(path);
+  if (keep + sizeof TAIL > PLATFORM_PATH_SIZE) return false;
+  memcpy(name, path, keep);
+  memcpy(name + keep, TAIL, sizeof TAIL);
+  return true;
+}
+
+bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output) {
+  memset(output, 0, sizeof *output);
+  output->path = path;
+  output->file = PLATFORM_NO_FILE;
+  output->kind = PLATFORM_OUTPUT_FILE;
+  int own = OwnDescriptor(path);
+  if (own >= 0) {
+    int fd = fcntl(own, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
+  }
+  struct stat info;
+  if (stat(path, &info) != 0 && errno != ENOENT) return Fail(errno);
+  bool absent = errno == ENOENT;
+  if (!absent && !S_ISREG(info.st_mode)) {
+    int fd;
+    do fd = open(path, O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
+  }
+  if (!absent && IsBeingRead(info)) return Fail(PLATFORM_ERROR_IS_INPUT);
+  if (inPlace) return CreateInPlace(path, output, 0);
+
+  // Unnamed where the file system can: nothing to clean up, whatever stops us.
+  char directory[PLATFORM_PATH_SIZE];
+  if (!TemporaryName(path, output->temporary)) return Fail(ENAMETOOLONG);
+  size_t keep = DirectoryLength(path);
+  memcpy(directory, path, keep);
+  directory[keep] = '\0';
+  int fd = open(keep > 0 ? directory : ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    output->temporary[0] = '\0';
+  } else {
+    fd = mkostemp(output->temporary, O_CLOEXEC);
+    if (fd < 0) {
+      PlatformError error = errno;
+      output->temporary[0] = '\0';
+      bool unwritable = error == EACCES || error == EPERM || error == EROFS;
+      return unwritable && !absent ? CreateInPlace(path, output, error) : Fail(error);
+    }
+    Writing = output;
+    if (fchmod(fd, FileMode) != 0) {
+      PlatformError error = errno;
+      output->file = fd;
+      PlatformAbandonOutput(output);
+      return Fail(error);
+    }
+  }
+  output->file = fd;
+  Writing = output;
+  return true;
+}
+
+bool PlatformStandardOutputStream(PlatformOutput *output) {
+  memset(output, 0, sizeof *output);
+  output->path = "-";
+  int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
+}
+
+// Gives the unnamed temporary a name beside the output, as mkstemp would
+// choose one; false when it could not be linked.
+static bool NameTemporary(PlatformOutput *output) {
+  static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static unsigned long long state = (unsigned long long)getpid() << 32 ^ (unsigned long long)time(nullptr);
+  char self[32];
+  snprintf(self, sizeof self, "/proc/self/fd/%d", (int)output->file);
+  if (!TemporaryName(output->path, output->temporary)) return Fail(ENAMETOOLONG);
+  char *letters = output->temporary + strlen(output->temporary) - 6;
+  for (int attempt = 0; attempt < 100; attempt++) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    unsigned long long pick = state >> 16;
+    for (int i = 0; i < 6; i++, pick /= 62) letters[i] = LETTERS[pick % 62];
+    if (linkat(AT_FDCWD, self, AT_FDCWD, output->temporary, AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  PlatformError error = errno;
+  output->temporary[0] = '\0';
+  return Fail(error);
+}
+
+bool PlatformFinishOutput(PlatformOutput *output) {
+  bool done = true;
+  if (output->kind == PLATFORM_OUTPUT_FILE && !output->inPlace && output->temporary[0] == '\0') {
+    done = NameTemporary(output);
+  }
+  // A file system may report a failed write only when the file is closed.
+  if (close((int)output->file) != 0 && errno != EINTR && done) done = Fail(errno);
+  output->file = PLATFORM_NO_FILE;
+  if (done && output->temporary[0] != '\0' && rename(output->temporary, output->path) != 0) done = Fail(errno);
+  if (!done && output->temporary[0] != '\0') unlink(output->temporary);
+  output->temporary[0] = '\0';
+  Writing = nullptr;
+  return done;
+}
+
+void PlatformAbandonOutput(PlatformOutput *output) {
+  if (output->file != PLATFORM_NO_FILE) close((int)output->file);
+  output->file = PLATFORM_NO_FILE;
+  if (output->temporary[0] != '\0') unlink(output->temporary);
+  output->temporary[0] = '\0';
+  Writing = nullptr;
+}
+
+void PlatformRemoveOutput(const PlatformOutput *output) {
+  if (output->kind == PLATFORM_OUTPUT_FILE) unlink(output->path);
+}
+
+bool PlatformSameDirectory(const char *first, const char *second) {
+  struct stat one, other;
+  if (stat(first[0] != '\0' ? first : ".", &one) != 0 || stat(second[0] != '\0' ? second : ".", &other) != 0) {
+    return strcmp(first, second) == 0;
+  }
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
 
 PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }
 
-static void WriteAll(int fd, const char *text, size_t length) {
+static bool WriteAll(int fd, const char *text, size_t length) {
   while (length > 0) {
     ssize_t put = write(fd, text, length);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return;
+    if (put <= 0) return false;
     text += put;
     length -= (size_t)put;
   }
+  return true;
 }
 
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
-  if (!cp1251) {
-    WriteAll((int)stream, text, strlen(text));
-    return;
-  }
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+  if (!cp1251) return WriteAll((int)stream, text, strlen(text));
   char utf8[1024];
+  bool written = true;
   while (*text != '\0') {
     size_t length = Cp1251ToUtf8(text, utf8, sizeof utf8, &text);
-    WriteAll((int)stream, utf8, length);
+    written &= WriteAll((int)stream, utf8, length);
   }
+  return written;
 }

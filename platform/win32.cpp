@@ -36,16 +36,31 @@ void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
   memcpy(ranges, leadBytes, sizeof leadBytes);
 }
 
-bool PlatformOpenForReading(const char *path, PlatformFile *file) {
-  HANDLE handle = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  *file = (PlatformFile)handle;
-  return true;
+static PlatformError LastError;
+
+static bool Fail(DWORD error) {
+  LastError = (PlatformError)error;
+  return false;
 }
 
-bool PlatformCreateForWriting(const char *path, PlatformFile *file) {
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+PlatformError PlatformLastError(void) { return LastError; }
+
+void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
+  text[0] = '\0';
+  if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
+  if (error <= 0 || size == 0) return;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, (DWORD)error, 0, text,
+                                size, NULL);
+  // One line: without the closing full stop and line end.
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.')) length--;
+  text[length < size ? length : size - 1] = '\0';
+}
+
+bool PlatformIsBrokenPipe(PlatformError error) { return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA; }
+
+bool PlatformOpenForReading(const char *path, PlatformFile *file) {
+  HANDLE handle = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
   *file = (PlatformFile)handle;
   return true;
 }
@@ -61,17 +76,15 @@ bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned 
   BOOL ok = ReadFile(AsHandle(file), buffer, size, &got, NULL);
   *delivered = got;
   // A pipe whose writer has gone is at its end, not broken.
-  return ok || GetLastError() == ERROR_BROKEN_PIPE;
+  return ok || GetLastError() == ERROR_BROKEN_PIPE || Fail(GetLastError());
 }
 
 bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
   DWORD put = 0;
   BOOL ok = WriteFile(AsHandle(file), data, size, &put, NULL);
   *written = put;
-  return ok != FALSE;
+  return ok || Fail(GetLastError());
 }
-
-bool PlatformIsRegularFile(PlatformFile file) { return GetFileType(AsHandle(file)) == FILE_TYPE_DISK; }
 
 void PlatformClose(PlatformFile file) {
   HANDLE handle = AsHandle(file);
@@ -83,7 +96,131 @@ void PlatformClose(PlatformFile file) {
   CloseHandle(handle);
 }
 
-void PlatformDeleteFile(const char *path) { DeleteFileA(path); }
+// ---- Outputs
+
+static PlatformOutput *volatile Writing;  // the output being written, for the console handler
+static const char *InterruptLine;
+
+static BOOL WINAPI OnConsoleEvent(DWORD event) {
+  // As the POSIX signals: SIGINT, SIGBREAK and SIGHUP.
+  int signal = event == CTRL_C_EVENT ? 2 : event == CTRL_BREAK_EVENT ? 21 : event == CTRL_CLOSE_EVENT ? 1 : 0;
+  if (signal == 0) return FALSE;
+  PlatformOutput *output = Writing;
+  if (output != NULL && output->kind == PLATFORM_OUTPUT_FILE) {
+    CloseHandle(AsHandle(output->file));
+    DeleteFileA(output->inPlace ? output->path : output->temporary);
+  }
+  if (InterruptLine != NULL) PlatformWriteText(PlatformStandardError(), InterruptLine, true);
+  ExitProcess(128 + signal);
+}
+
+void PlatformCatchInterrupts(const char *line) {
+  InterruptLine = line;
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+static bool Opened(PlatformOutput *output, HANDLE handle, unsigned char kind) {
+  output->file = (PlatformFile)handle;
+  output->kind = kind;
+  Writing = output;
+  return true;
+}
+
+bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output) {
+  memset(output, 0, sizeof *output);
+  output->path = path;
+  output->file = (PlatformFile)INVALID_HANDLE_VALUE;
+  if (inPlace) {
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
+    output->inPlace = true;
+    return Opened(output, handle,
+                  GetFileType(handle) == FILE_TYPE_DISK ? PLATFORM_OUTPUT_FILE : PLATFORM_OUTPUT_STREAM);
+  }
+  // A device or a pipe is written as it is; a file is replaced whole. A file
+  // open for reading without sharing (the input) refuses to open here.
+  HANDLE existing = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+  if (existing == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(GetLastError());
+  if (existing != INVALID_HANDLE_VALUE && GetFileType(existing) != FILE_TYPE_DISK) {
+    return Opened(output, existing, PLATFORM_OUTPUT_STREAM);
+  }
+  bool exists = existing != INVALID_HANDLE_VALUE;
+  if (exists) CloseHandle(existing);
+
+  char directory[PLATFORM_PATH_SIZE];
+  size_t keep = 0;
+  for (size_t i = 0; path[i] != '\0'; i++) {
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') keep = i + 1;
+  }
+  if (keep >= sizeof directory) return Fail(ERROR_FILENAME_EXCED_RANGE);
+  memcpy(directory, path, keep);
+  directory[keep] = '\0';
+  if (GetTempFileNameA(keep > 0 ? directory : ".", "whx", 0, output->temporary) == 0) {
+    DWORD error = GetLastError();
+    output->temporary[0] = '\0';
+    if (error != ERROR_ACCESS_DENIED || !exists) return Fail(error);
+    // No temporary beside it: the file itself, as the only way left.
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
+    output->inPlace = true;
+    return Opened(output, handle, PLATFORM_OUTPUT_FILE);
+  }
+  HANDLE handle = CreateFileA(output->temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    DeleteFileA(output->temporary);
+    return Fail(error);
+  }
+  return Opened(output, handle, PLATFORM_OUTPUT_FILE);
+}
+
+bool PlatformStandardOutputStream(PlatformOutput *output) {
+  memset(output, 0, sizeof *output);
+  output->path = "-";
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE), out = GetStdHandle(STD_OUTPUT_HANDLE);
+  BY_HANDLE_FILE_INFORMATION read, written;
+  if (GetFileType(out) == FILE_TYPE_DISK && GetFileType(in) == FILE_TYPE_DISK &&
+      GetFileInformationByHandle(in, &read) && GetFileInformationByHandle(out, &written) &&
+      read.dwVolumeSerialNumber == written.dwVolumeSerialNumber && read.nFileIndexHigh == written.nFileIndexHigh &&
+      read.nFileIndexLow == written.nFileIndexLow) {
+    return Fail((DWORD)PLATFORM_ERROR_IS_INPUT);
+  }
+  return Opened(output, out, PLATFORM_OUTPUT_STREAM);
+}
+
+bool PlatformFinishOutput(PlatformOutput *output) {
+  Writing = NULL;
+  HANDLE handle = AsHandle(output->file);
+  bool done = output->kind == PLATFORM_OUTPUT_STREAM ? (PlatformClose(output->file), true)
+                                                     : CloseHandle(handle) || Fail(GetLastError());
+  if (done && output->temporary[0] != '\0' &&
+      !MoveFileExA(output->temporary, output->path, MOVEFILE_REPLACE_EXISTING)) {
+    done = Fail(GetLastError());
+  }
+  if (!done && output->temporary[0] != '\0') DeleteFileA(output->temporary);
+  output->temporary[0] = '\0';
+  return done;
+}
+
+void PlatformAbandonOutput(PlatformOutput *output) {
+  Writing = NULL;
+  PlatformClose(output->file);
+  if (output->temporary[0] != '\0') DeleteFileA(output->temporary);
+  output->temporary[0] = '\0';
+}
+
+void PlatformRemoveOutput(const PlatformOutput *output) {
+  if (output->kind == PLATFORM_OUTPUT_FILE) DeleteFileA(output->path);
+}
+
+bool PlatformSameDirectory(const char *first, const char *second) {
+  char one[PLATFORM_PATH_SIZE], other[PLATFORM_PATH_SIZE];
+  DWORD a = GetFullPathNameA(first[0] != '\0' ? first : ".", sizeof one, one, NULL);
+  DWORD b = GetFullPathNameA(second[0] != '\0' ? second : ".", sizeof other, other, NULL);
+  if (a == 0 || b == 0 || a >= sizeof one || b >= sizeof other) return lstrcmpiA(first, second) == 0;
+  return lstrcmpiA(one, other) == 0;
+}
 
 bool PlatformChooseInputFile(char *path, unsigned long size) {
   OPENFILENAMEA request;
@@ -146,7 +283,7 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
 }
 
 // Writes `wide` (`length` characters) to `stream` in the console's code page.
-static void WriteWide(HANDLE stream, const WCHAR *wide, int length) {
+static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   UINT consoleCodePage = GetConsoleOutputCP();
   if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
   // At most four bytes per UTF-16 unit in any code page (UTF-8 included).
@@ -155,14 +292,16 @@ static void WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   const char *next = bytes;
   while (size > 0) {
     DWORD put = 0;
-    if (!WriteFile(stream, next, (DWORD)size, &put, NULL) || put == 0) return;
+    if (!WriteFile(stream, next, (DWORD)size, &put, NULL) || put == 0) return false;
     next += put;
     size -= (int)put;
   }
+  return true;
 }
 
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
   UINT codePage = cp1251 ? TEXT_CODE_PAGE : CP_ACP;
+  bool written = true;
   WCHAR wide[128];
   while (*text != '\0') {
     // A piece of whole characters: a double-byte character of the ANSI code
@@ -174,7 +313,8 @@ void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
       length += width;
     }
     int count = MultiByteToWideChar(codePage, 0, text, length, wide, sizeof wide / sizeof wide[0]);
-    WriteWide(AsHandle(stream), wide, count);
+    written &= WriteWide(AsHandle(stream), wide, count);
     text += length;
   }
+  return written;
 }

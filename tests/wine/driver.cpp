@@ -94,6 +94,9 @@ void RunCli(const string &program, const char *input, int exitCode, const string
   Check(status == exitCode && Read("stderr.txt") == message && Read("cli_I16.hex") == output,
         "wordhex-cli: exit code " + std::to_string(status) + ", printed \"" + Read("stderr.txt") + "\", output \"" +
             Read("cli_I16.hex") + "\"");
+  // Written to a temporary beside it, which never stays behind.
+  for (const auto &entry : fs::directory_iterator("."))
+    Check(entry.path().extension() != ".tmp", "left " + entry.path().string());
 }
 
 }  // namespace
@@ -117,6 +120,8 @@ int main(int argc, char **argv) {
   string cli = fs::path(argv[3]).make_preferred().string();
   RunCli(cli, GOOD, 0, "", GOOD_OUT);
   RunCli(cli, BAD_SUM, 1, "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы.\n", NONE);
+  std::ofstream("cli_I16.hex") << "earlier";
+  RunCli(cli, GOOD, 0, "", GOOD_OUT);
   printf("%d failed check(s)\n", failures);
   return failures != 0;
 }

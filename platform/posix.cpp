@@ -189,8 +189,12 @@ void PlatformCatchInterrupts(const char *line) {
   memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;
   sigfillset(&action.sa_mask);
+  // One that whoever started us ignores (nohup, a background job) stays ignored.
   static const int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-  for (int signal : SIGNALS) sigaction(signal, &action, nullptr);
+  for (int signal : SIGNALS) {
+    struct sigaction before;
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+  }
 }
 
 // The descriptor of ours that `name` stands for: /dev/stdout, /dev/fd/N,

@@ -147,9 +147,9 @@ static bool ConvertOne(const char *inputPath, const char *outputOption) {
 }
 
 int main(int argc, char **argv) {
-  unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-  PlatformStartup(ranges);
-  SetLeadByteRanges(ranges);
+  unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES], trailRanges[PLATFORM_TRAIL_BYTE_RANGES];
+  PlatformStartup(leadRanges, trailRanges);
+  SetByteRanges(leadRanges, trailRanges);
 
   // Options may stand anywhere before "--"; everything else is a FILE.
   const char *outputOption = nullptr;

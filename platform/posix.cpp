@@ -12,40 +12,54 @@
 #include "platform/cp1251.h"
 #include "platform/platform.h"
 
+// Which bytes start a double-byte character and which may follow one, as
+// glibc's charmaps have them; lead bytes as the Windows code pages have them.
+struct ByteRanges {
+  unsigned char lead[6], trail[6];
+};
+static const ByteRanges SHIFT_JIS = {{0x81, 0x9F, 0xE0, 0xFC}, {0x40, 0x7E, 0x80, 0xFC}};
+static const ByteRanges GBK = {{0x81, 0xFE}, {0x40, 0x7E, 0x80, 0xFE}};
+static const ByteRanges BIG5 = {{0x81, 0xFE}, {0x40, 0x7E, 0xA1, 0xFE}};
+static const ByteRanges EUC = {{0xA1, 0xFE}, {0xA1, 0xFE}};
+static const ByteRanges UHC = {{0x81, 0xFE}, {0x41, 0x5A, 0x61, 0x7A, 0x81, 0xFE}};
+
 struct CodesetRanges {
   const char *name;
-  unsigned char ranges[6];
+  const ByteRanges *ranges;
 };
-
 static const CodesetRanges DOUBLE_BYTE_SETS[] = {
-    {"SHIFT_JIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"SJIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"CP932", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"WINDOWS-31J", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"GBK", {0x81, 0xFE, 0, 0}},
-    {"CP936", {0x81, 0xFE, 0, 0}},
-    {"GB2312", {0x81, 0xFE, 0, 0}},
-    {"BIG5", {0x81, 0xFE, 0, 0}},
-    {"BIG5-HKSCS", {0x81, 0xFE, 0, 0}},
-    {"CP950", {0x81, 0xFE, 0, 0}},
-    {"EUC-KR", {0xA1, 0xFE, 0, 0}},
-    {"CP949", {0x81, 0xFE, 0, 0}},
-    {"UHC", {0x81, 0xFE, 0, 0}},
+    {"SHIFT_JIS", &SHIFT_JIS},
+    {"SJIS", &SHIFT_JIS},
+    {"CP932", &SHIFT_JIS},
+    {"WINDOWS-31J", &SHIFT_JIS},
+    {"GBK", &GBK},
+    {"CP936", &GBK},
+    {"GB2312", &EUC},
+    {"BIG5", &BIG5},
+    {"BIG5-HKSCS", &BIG5},
+    {"CP950", &BIG5},
+    {"EUC-KR", &EUC},
+    {"CP949", &UHC},
+    {"UHC", &UHC},
 };
 
-void LeadByteRangesForCodeset(const char *codeset, unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
-  memset(ranges, 0, PLATFORM_LEAD_BYTE_RANGES);
+void ByteRangesForCodeset(const char *codeset, unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                          unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
+  memset(leadRanges, 0, PLATFORM_LEAD_BYTE_RANGES);
+  memset(trailRanges, 0, PLATFORM_TRAIL_BYTE_RANGES);
   for (const CodesetRanges &set : DOUBLE_BYTE_SETS) {
     if (codeset != nullptr && strcasecmp(codeset, set.name) == 0) {
-      memcpy(ranges, set.ranges, sizeof set.ranges);
+      memcpy(leadRanges, set.ranges->lead, sizeof set.ranges->lead);
+      memcpy(trailRanges, set.ranges->trail, sizeof set.ranges->trail);
       return;
     }
   }
 }
 
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                     unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   setlocale(LC_CTYPE, "");
-  LeadByteRangesForCodeset(nl_langinfo(CODESET), ranges);
+  ByteRangesForCodeset(nl_langinfo(CODESET), leadRanges, trailRanges);
   // A full disk, a file size limit or a closed pipe must come back as a
   // failed write that the run reports and cleans up after.
   signal(SIGXFSZ, SIG_IGN);

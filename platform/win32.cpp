@@ -25,7 +25,8 @@ static_assert(MESSAGE_SIZE >= 15 + 255 + 255 + 1 + 1, "the not-found text fits")
 
 static HANDLE AsHandle(PlatformFile file) { return (HANDLE)file; }
 
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                     unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   static bool read;
   static unsigned char leadBytes[PLATFORM_LEAD_BYTE_RANGES];
   if (!read) {
@@ -33,7 +34,9 @@ void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
     if (GetCPInfo(GetACP(), &info)) memcpy(leadBytes, info.LeadByte, sizeof leadBytes);
     read = true;
   }
-  memcpy(ranges, leadBytes, sizeof leadBytes);
+  memcpy(leadRanges, leadBytes, sizeof leadBytes);
+  // None: as in CharNextA, a lead byte takes whatever byte follows it.
+  memset(trailRanges, 0, PLATFORM_TRAIL_BYTE_RANGES);
 }
 
 bool PlatformOpenForReading(const char *path, PlatformFile *file) {

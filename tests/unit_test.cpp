@@ -112,9 +112,13 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
 
 TEST(MakeOutputPath, Table) {
   for (const auto &row : Table("naming.txt")) {
-    unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-    LeadByteRangesForCodeset(row[0].c_str(), ranges);
-    SetLeadByteRanges(ranges);
+    // A character set's name, or the ranges themselves as "LEAD:TRAIL".
+    unsigned char lead[PLATFORM_LEAD_BYTE_RANGES] = {}, trail[PLATFORM_TRAIL_BYTE_RANGES] = {};
+    size_t colon = row[0].find(':');
+    ByteRangesForCodeset(row[0].c_str(), lead, trail);
+    if (colon != std::string::npos)
+      row[0].copy((char *)lead, colon), row[0].copy((char *)trail, sizeof trail, colon + 1);
+    SetByteRanges(lead, trail);
     static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
     static char base[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE], output[PLATFORM_PATH_SIZE];
     for (char *buffer : {drive, base, extension, output}) memset(buffer, 'x', DRIVE_SIZE);  // what is left unset shows

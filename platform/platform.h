@@ -32,7 +32,8 @@ typedef intptr_t PlatformFile;
 // Once at start-up: reads the code page's lead bytes into `leadRanges` and
 // the bytes that may follow one into `trailRanges`. Windows gives no trail
 // ranges: there a lead byte takes whatever byte follows it. On POSIX it also
-// makes a full disk or a closed pipe a failed write instead of a signal.
+// picks the character set of the texts written, and makes a full disk or a
+// closed pipe a failed write instead of a signal.
 void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                      unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]);
 
@@ -61,8 +62,10 @@ void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
 // Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths), each shown in the console's.
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
+// platform's own encoding (paths), each shown in the console's; on POSIX
+// the locale's character set: code page 1251 as it stands under a CP1251
+// locale, else UTF-8. False when a write failed.
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
 
 #ifndef _WIN32
 // The lead-byte and trail-byte ranges of a character set as

@@ -56,10 +56,16 @@ void ByteRangesForCodeset(const char *codeset, unsigned char leadRanges[PLATFORM
   }
 }
 
+// The locale's character set is code page 1251: texts go out as stored.
+static bool TextsAsStored;
+
 void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                      unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   setlocale(LC_CTYPE, "");
-  ByteRangesForCodeset(nl_langinfo(CODESET), leadRanges, trailRanges);
+  const char *codeset = nl_langinfo(CODESET);
+  ByteRangesForCodeset(codeset, leadRanges, trailRanges);
+  TextsAsStored =
+      codeset != nullptr && (strcasecmp(codeset, "CP1251") == 0 || strcasecmp(codeset, "WINDOWS-1251") == 0);
   // A full disk, a file size limit or a closed pipe must come back as a
   // failed write that the run reports and cleans up after.
   signal(SIGXFSZ, SIG_IGN);
@@ -168,24 +174,23 @@ void PlatformDeleteFile(const char *path) { unlink(path); }
 
 PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }
 
-static void WriteAll(int fd, const char *text, size_t length) {
+static bool WriteAll(int fd, const char *text, size_t length) {
   while (length > 0) {
     ssize_t put = write(fd, text, length);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return;
+    if (put <= 0) return false;
     text += put;
     length -= (size_t)put;
   }
+  return true;
 }
 
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
-  if (!cp1251) {
-    WriteAll((int)stream, text, strlen(text));
-    return;
-  }
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+  if (!cp1251 || TextsAsStored) return WriteAll((int)stream, text, strlen(text));
   char utf8[1024];
   while (*text != '\0') {
     size_t length = Cp1251ToUtf8(text, utf8, sizeof utf8, &text);
-    WriteAll((int)stream, utf8, length);
+    if (!WriteAll((int)stream, utf8, length)) return false;
   }
+  return true;
 }

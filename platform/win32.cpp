@@ -148,8 +148,9 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   MessageBoxW(NULL, message, caption, MB_ICONERROR);
 }
 
-// Writes `wide` (`length` characters) to `stream` in the console's code page.
-static void WriteWide(HANDLE stream, const WCHAR *wide, int length) {
+// Writes `wide` (`length` characters) to `stream` in the console's code
+// page; false when a write failed.
+static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   UINT consoleCodePage = GetConsoleOutputCP();
   if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
   // At most four bytes per UTF-16 unit in any code page (UTF-8 included).
@@ -158,13 +159,14 @@ static void WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   const char *next = bytes;
   while (size > 0) {
     DWORD put = 0;
-    if (!WriteFile(stream, next, (DWORD)size, &put, NULL) || put == 0) return;
+    if (!WriteFile(stream, next, (DWORD)size, &put, NULL) || put == 0) return false;
     next += put;
     size -= (int)put;
   }
+  return true;
 }
 
-void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
+bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
   UINT codePage = cp1251 ? TEXT_CODE_PAGE : CP_ACP;
   WCHAR wide[128];
   while (*text != '\0') {
@@ -177,7 +179,8 @@ void PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
       length += width;
     }
     int count = MultiByteToWideChar(codePage, 0, text, length, wide, sizeof wide / sizeof wide[0]);
-    WriteWide(AsHandle(stream), wide, count);
+    if (!WriteWide(AsHandle(stream), wide, count)) return false;
     text += length;
   }
+  return true;
 }

@@ -5,6 +5,7 @@
 
 #include "convert/convert.h"
 #include "frontend/naming.h"
+#include "frontend/quote.h"
 #include "platform/cp1251.h"
 #include "tests/harness.h"
 
@@ -126,6 +127,16 @@ TEST(MakeOutputPath, Table) {
     EXPECT_EQ(std::string(made ? output : "refused") + "|" + base + "|" + extension + "|" + output[0],
               row[2] + "|" + row[3] + "|" + row[4] + "|" + (made ? row[2][0] : '\0'))
         << row[0] << " " << row[1];
+  }
+}
+
+TEST(QuoteName, Table) {
+  for (const auto &row : Table("quote.txt")) {
+    char out[80];
+    memset(out, 'x', sizeof out - 1), out[sizeof out - 1] = '\0';  // a byte written past the size shows
+    size_t size = std::stoul(row[1]);
+    bool whole = QuoteName(row[0].c_str(), out, size);
+    EXPECT_EQ(out + std::string(whole ? " | whole" : " | cut") + out[size], row[2] + " | " + row[3] + "x") << row[0];
   }
 }
 

@@ -6,6 +6,7 @@
 #include "frontend/filestream.h"
 #include "frontend/messages.h"
 #include "frontend/naming.h"
+#include "frontend/quote.h"
 #include "platform/platform.h"
 
 #ifndef WORDHEX_VERSION
@@ -41,9 +42,13 @@ static void PrintNumber(unsigned long long value) {
   Print(p);
 }
 
-// A file name as messages show it: named whole when it has no base name
-// ("dir/"), so that the line still says which.
-static void PrintName(const char *name) { Print(name); }
+// A file name as messages show it: quoted when it holds control characters,
+// so that every message stays one line.
+static void PrintName(const char *name) {
+  static char quoted[10 * PLATFORM_PATH_SIZE];  // nine bytes at most for one: '$'\001''
+  QuoteName(name, quoted, sizeof quoted);
+  Print(quoted);
+}
 
 // The system's reason, in brackets; nothing when it has none.
 static void PrintReason(PlatformError error) {
@@ -65,12 +70,9 @@ static void PrintFailure(const char *path, const char *text, PlatformError error
   PrintName(path);
   Print(": ");
   PrintRussian(text);
-  if (baseName[0] == '\0' && extension[0] == '\0') {
-    PrintName(path);
-  } else {
-    PrintName(baseName);
-    PrintName(extension);
-  }
+  static char name[PLATFORM_COMPONENT_SIZE * 2];
+  strcpy(name, baseName);
+  PrintName(name[0] == '\0' && extension[0] == '\0' ? path : strcat(name, extension));
   PrintRussian(TEXT_NAME_END);
   PrintReason(error);
   Print("\n");
@@ -227,9 +229,9 @@ static bool OutputsApart(char **files, int count) {
 }
 
 int main(int argc, char **argv) {
-  unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-  PlatformStartup(ranges);
-  SetLeadByteRanges(ranges);
+  unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES], trailRanges[PLATFORM_TRAIL_BYTE_RANGES];
+  PlatformStartup(leadRanges, trailRanges);
+  SetByteRanges(leadRanges, trailRanges);
   PlatformCatchInterrupts("wordhex-cli: " TEXT_INTERRUPTED "\n");
 
   // Options may stand anywhere before "--"; everything else is a FILE,

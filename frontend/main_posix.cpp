@@ -4,9 +4,9 @@
 #include "platform/platform.h"
 
 int main() {
-  unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-  PlatformStartup(ranges);
-  SetLeadByteRanges(ranges);
+  unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES], trailRanges[PLATFORM_TRAIL_BYTE_RANGES];
+  PlatformStartup(leadRanges, trailRanges);
+  SetByteRanges(leadRanges, trailRanges);
   PlatformCatchInterrupts(nullptr);  // silent, as the program is; no temporary stays
   RunConversion();
   return 0;

@@ -7,9 +7,9 @@
 #include "platform/platform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-  PlatformStartup(ranges);
-  SetLeadByteRanges(ranges);
+  unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES], trailRanges[PLATFORM_TRAIL_BYTE_RANGES];
+  PlatformStartup(leadRanges, trailRanges);
+  SetByteRanges(leadRanges, trailRanges);
   RunConversion();
   return 0;
 }

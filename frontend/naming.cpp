@@ -3,20 +3,40 @@
 #include <string.h>
 
 static bool LeadByte[256];
+static bool TrailByte[256];
 
-void SetLeadByteRanges(const unsigned char *ranges) {
-  memset(LeadByte, 0, sizeof LeadByte);
-  for (int i = 0; i + 1 < PLATFORM_LEAD_BYTE_RANGES && (ranges[i] != 0 || ranges[i + 1] != 0); i += 2) {
-    for (unsigned b = ranges[i]; b <= ranges[i + 1]; b++) LeadByte[b] = true;
+// Marks the bytes of `ranges` (`size` bytes) in `table`; false for none.
+static bool MarkRanges(bool table[256], const unsigned char *ranges, int size) {
+  memset(table, 0, 256 * sizeof table[0]);
+  bool any = false;
+  for (int i = 0; i + 1 < size && (ranges[i] != 0 || ranges[i + 1] != 0); i += 2) {
+    for (unsigned b = ranges[i]; b <= ranges[i + 1]; b++) table[b] = any = true;
   }
+  return any;
 }
 
+void SetByteRanges(const unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                   const unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
+  MarkRanges(LeadByte, leadRanges, PLATFORM_LEAD_BYTE_RANGES);
+  if (MarkRanges(TrailByte, trailRanges, PLATFORM_TRAIL_BYTE_RANGES)) {
+    LeadByte['/'] = TrailByte['/'] = false;
+  } else {
+    memset(TrailByte, true, sizeof TrailByte);
+  }
+  TrailByte[0] = false;  // the terminator ends a path even after a lead byte
+}
+
+// The width of the character at `s`: 2 for a lead byte and a byte that may
+// follow it, else 1.
+static size_t Width(const char *s) { return LeadByte[(unsigned char)s[0]] && TrailByte[(unsigned char)s[1]] ? 2 : 1; }
+
 // Copies `length` bytes of `source` into `target` of `size` bytes, keeping
-// whole characters; false when some were left out.
+// whole characters; false when some were left out. Components end between
+// two characters of the path, so no pair reaches past `length`.
 static bool CopyComponent(char *target, size_t size, const char *source, size_t length) {
   size_t kept = 0;
   while (kept < length) {
-    size_t width = LeadByte[(unsigned char)source[kept]] && kept + 1 < length ? 2 : 1;
+    size_t width = Width(source + kept);
     if (kept + width > size - 1) break;
     kept += width;
   }
@@ -44,8 +64,8 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
   size_t i = start;
   while (path[i] != '\0') {
     unsigned char c = (unsigned char)path[i];
-    if (LeadByte[c]) {
-      i += path[i + 1] != '\0' ? 2 : 1;  // a lead byte at the very end stands alone
+    if (Width(path + i) == 2) {
+      i += 2;
       continue;
     }
     if (c == '\\' || c == '/') {

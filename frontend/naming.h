@@ -9,10 +9,15 @@ enum { DRIVE_SIZE = 3 };
 
 #define OUTPUT_SUFFIX "_I16.hex"
 
-// Which bytes start a double-byte character in paths: pairs of first and
-// last byte, ended by a zero pair or after PLATFORM_LEAD_BYTE_RANGES bytes.
-// Set once at start-up; none until then.
-void SetLeadByteRanges(const unsigned char *ranges);
+// Which bytes start a double-byte character in paths, and which may follow
+// such a lead byte: pairs of first and last byte, ended by a zero pair or at
+// the array's end. Without trail ranges any byte but the terminator follows a
+// lead byte (the Windows rule). With them (the POSIX rule) a lead byte before
+// any other byte stands alone, and '/' is never part of a character, since
+// the kernel splits paths there whatever the encoding. Set once at start-up;
+// no lead bytes until then.
+void SetByteRanges(const unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                   const unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]);
 
 // Splits `path` into drive ("C:" or empty), directory (up to the last '\' or
 // '/'), base name and extension (from the last '.' of the final component).

@@ -22,15 +22,20 @@ enum {
 enum {
   PLATFORM_COMPONENT_SIZE = 256,   // base name, extension
   PLATFORM_LEAD_BYTE_RANGES = 12,  // pairs of first and last lead byte, ended by a zero pair
+  PLATFORM_TRAIL_BYTE_RANGES = 8,  // the same for the bytes that may follow a lead byte
 };
 
 // A file handle: a Win32 HANDLE or a POSIX descriptor.
 typedef intptr_t PlatformFile;
 #define PLATFORM_NO_FILE ((PlatformFile)-1)
 
-// Once at start-up: reads the code page's lead bytes into `ranges`, and on
-// POSIX makes a full disk or a closed pipe a failed write instead of a signal.
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]);
+// Once at start-up: reads the code page's lead bytes into `leadRanges` and
+// the bytes that may follow one into `trailRanges`. Windows gives no trail
+// ranges: there a lead byte takes whatever byte follows it. On POSIX it also
+// picks the character set of the texts written, and makes a full disk or a
+// closed pipe a failed write instead of a signal.
+void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                     unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]);
 
 // Why a request failed: errno, or GetLastError() on Windows; or one of ours.
 typedef long PlatformError;
@@ -102,15 +107,18 @@ void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
 // Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths), each shown in the console's. False when
-// a write failed.
+// platform's own encoding (paths), each shown in the console's; on POSIX
+// the locale's character set: code page 1251 as it stands under a CP1251
+// locale, else UTF-8. False when a write failed.
 bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
 
 #ifndef _WIN32
-// The lead-byte ranges of a character set as nl_langinfo(CODESET) names it:
-// Shift_JIS, GBK and Big5 as code pages 932, 936 and 950, EUC-KR and UHC as
-// the Korean sets; none for UTF-8 and single-byte sets.
-void LeadByteRangesForCodeset(const char *codeset, unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]);
+// The lead-byte and trail-byte ranges of a character set as
+// nl_langinfo(CODESET) names it: Shift_JIS, GBK and Big5 as code pages 932,
+// 936 and 950, GB2312 as EUC-CN, EUC-KR and UHC as the Korean sets; none for
+// UTF-8 and single-byte sets.
+void ByteRangesForCodeset(const char *codeset, unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                          unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]);
 #endif
 
 #endif

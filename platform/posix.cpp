@@ -15,32 +15,45 @@
 #include "platform/cp1251.h"
 #include "platform/platform.h"
 
+// Which bytes start a double-byte character and which may follow one, as
+// glibc's charmaps have them; lead bytes as the Windows code pages have them.
+struct ByteRanges {
+  unsigned char lead[6], trail[6];
+};
+static const ByteRanges SHIFT_JIS = {{0x81, 0x9F, 0xE0, 0xFC}, {0x40, 0x7E, 0x80, 0xFC}};
+static const ByteRanges GBK = {{0x81, 0xFE}, {0x40, 0x7E, 0x80, 0xFE}};
+static const ByteRanges BIG5 = {{0x81, 0xFE}, {0x40, 0x7E, 0xA1, 0xFE}};
+static const ByteRanges EUC = {{0xA1, 0xFE}, {0xA1, 0xFE}};
+static const ByteRanges UHC = {{0x81, 0xFE}, {0x41, 0x5A, 0x61, 0x7A, 0x81, 0xFE}};
+
 struct CodesetRanges {
   const char *name;
-  unsigned char ranges[6];
+  const ByteRanges *ranges;
 };
-
 static const CodesetRanges DOUBLE_BYTE_SETS[] = {
-    {"SHIFT_JIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"SJIS", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"CP932", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"WINDOWS-31J", {0x81, 0x9F, 0xE0, 0xFC, 0, 0}},
-    {"GBK", {0x81, 0xFE, 0, 0}},
-    {"CP936", {0x81, 0xFE, 0, 0}},
-    {"GB2312", {0x81, 0xFE, 0, 0}},
-    {"BIG5", {0x81, 0xFE, 0, 0}},
-    {"BIG5-HKSCS", {0x81, 0xFE, 0, 0}},
-    {"CP950", {0x81, 0xFE, 0, 0}},
-    {"EUC-KR", {0xA1, 0xFE, 0, 0}},
-    {"CP949", {0x81, 0xFE, 0, 0}},
-    {"UHC", {0x81, 0xFE, 0, 0}},
+    {"SHIFT_JIS", &SHIFT_JIS},
+    {"SJIS", &SHIFT_JIS},
+    {"CP932", &SHIFT_JIS},
+    {"WINDOWS-31J", &SHIFT_JIS},
+    {"GBK", &GBK},
+    {"CP936", &GBK},
+    {"GB2312", &EUC},
+    {"BIG5", &BIG5},
+    {"BIG5-HKSCS", &BIG5},
+    {"CP950", &BIG5},
+    {"EUC-KR", &EUC},
+    {"CP949", &UHC},
+    {"UHC", &UHC},
 };
 
-void LeadByteRangesForCodeset(const char *codeset, unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
-  memset(ranges, 0, PLATFORM_LEAD_BYTE_RANGES);
+void ByteRangesForCodeset(const char *codeset, unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                          unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
+  memset(leadRanges, 0, PLATFORM_LEAD_BYTE_RANGES);
+  memset(trailRanges, 0, PLATFORM_TRAIL_BYTE_RANGES);
   for (const CodesetRanges &set : DOUBLE_BYTE_SETS) {
     if (codeset != nullptr && strcasecmp(codeset, set.name) == 0) {
-      memcpy(ranges, set.ranges, sizeof set.ranges);
+      memcpy(leadRanges, set.ranges->lead, sizeof set.ranges->lead);
+      memcpy(trailRanges, set.ranges->trail, sizeof set.ranges->trail);
       return;
     }
   }
@@ -58,14 +71,21 @@ static void OpenStandardStreams(void) {
   }
 }
 
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+// The locale's character set is code page 1251: texts go out as stored.
+static bool TextsAsStored;
+
+void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                     unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   OpenStandardStreams();
   mode_t mask = umask(0);
   umask(mask);
   FileMode = 0666 & ~mask;
   setlocale(LC_CTYPE, "");
   setlocale(LC_MESSAGES, "");
-  LeadByteRangesForCodeset(nl_langinfo(CODESET), ranges);
+  const char *codeset = nl_langinfo(CODESET);
+  ByteRangesForCodeset(codeset, leadRanges, trailRanges);
+  TextsAsStored =
+      codeset != nullptr && (strcasecmp(codeset, "CP1251") == 0 || strcasecmp(codeset, "WINDOWS-1251") == 0);
   // A full disk, a file size limit or a closed pipe must come back as a
   // failed write that the run reports and cleans up after.
   signal(SIGXFSZ, SIG_IGN);
@@ -184,7 +204,13 @@ static void OnInterrupt(int signal) {
 }
 
 void PlatformCatchInterrupts(const char *line) {
-  InterruptLength = line != nullptr ? Cp1251ToUtf8(line, InterruptLine, sizeof InterruptLine) : 0;
+  InterruptLength = 0;
+  if (line != nullptr && TextsAsStored) {
+    strncpy(InterruptLine, line, sizeof InterruptLine - 1);
+    InterruptLength = strlen(InterruptLine);
+  } else if (line != nullptr) {
+    InterruptLength = Cp1251ToUtf8(line, InterruptLine, sizeof InterruptLine);
+  }
   struct sigaction action;
   memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;
@@ -428,12 +454,11 @@ static bool WriteAll(int fd, const char *text, size_t length) {
 }
 
 bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
-  if (!cp1251) return WriteAll((int)stream, text, strlen(text));
+  if (!cp1251 || TextsAsStored) return WriteAll((int)stream, text, strlen(text));
   char utf8[1024];
-  bool written = true;
   while (*text != '\0') {
     size_t length = Cp1251ToUtf8(text, utf8, sizeof utf8, &text);
-    written &= WriteAll((int)stream, utf8, length);
+    if (!WriteAll((int)stream, utf8, length)) return false;
   }
-  return written;
+  return true;
 }

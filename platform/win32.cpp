@@ -25,7 +25,8 @@ static_assert(MESSAGE_SIZE >= 15 + 255 + 255 + 1 + 1, "the not-found text fits")
 
 static HANDLE AsHandle(PlatformFile file) { return (HANDLE)file; }
 
-void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
+void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
+                     unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   static bool read;
   static unsigned char leadBytes[PLATFORM_LEAD_BYTE_RANGES];
   if (!read) {
@@ -33,7 +34,9 @@ void PlatformStartup(unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES]) {
     if (GetCPInfo(GetACP(), &info)) memcpy(leadBytes, info.LeadByte, sizeof leadBytes);
     read = true;
   }
-  memcpy(ranges, leadBytes, sizeof leadBytes);
+  memcpy(leadRanges, leadBytes, sizeof leadBytes);
+  // None: as in CharNextA, a lead byte takes whatever byte follows it.
+  memset(trailRanges, 0, PLATFORM_TRAIL_BYTE_RANGES);
 }
 
 static PlatformError LastError;
@@ -282,7 +285,8 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   MessageBoxW(NULL, message, caption, MB_ICONERROR);
 }
 
-// Writes `wide` (`length` characters) to `stream` in the console's code page.
+// Writes `wide` (`length` characters) to `stream` in the console's code
+// page; false when a write failed.
 static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   UINT consoleCodePage = GetConsoleOutputCP();
   if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
@@ -301,7 +305,6 @@ static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
 
 bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
   UINT codePage = cp1251 ? TEXT_CODE_PAGE : CP_ACP;
-  bool written = true;
   WCHAR wide[128];
   while (*text != '\0') {
     // A piece of whole characters: a double-byte character of the ANSI code
@@ -313,8 +316,8 @@ bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
       length += width;
     }
     int count = MultiByteToWideChar(codePage, 0, text, length, wide, sizeof wide / sizeof wide[0]);
-    written &= WriteWide(AsHandle(stream), wide, count);
+    if (!WriteWide(AsHandle(stream), wide, count)) return false;
     text += length;
   }
-  return written;
+  return true;
 }

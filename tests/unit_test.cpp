@@ -5,6 +5,7 @@
 
 #include "convert/convert.h"
 #include "frontend/naming.h"
+#include "frontend/quote.h"
 #include "platform/cp1251.h"
 #include "tests/harness.h"
 
@@ -112,9 +113,13 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
 
 TEST(MakeOutputPath, Table) {
   for (const auto &row : Table("naming.txt")) {
-    unsigned char ranges[PLATFORM_LEAD_BYTE_RANGES];
-    LeadByteRangesForCodeset(row[0].c_str(), ranges);
-    SetLeadByteRanges(ranges);
+    // A character set's name, or the ranges themselves as "LEAD:TRAIL".
+    unsigned char lead[PLATFORM_LEAD_BYTE_RANGES] = {}, trail[PLATFORM_TRAIL_BYTE_RANGES] = {};
+    size_t colon = row[0].find(':');
+    ByteRangesForCodeset(row[0].c_str(), lead, trail);
+    if (colon != std::string::npos)
+      row[0].copy((char *)lead, colon), row[0].copy((char *)trail, sizeof trail, colon + 1);
+    SetByteRanges(lead, trail);
     static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
     static char base[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE], output[PLATFORM_PATH_SIZE];
     for (char *buffer : {drive, base, extension, output}) memset(buffer, 'x', DRIVE_SIZE);  // what is left unset shows
@@ -122,6 +127,16 @@ TEST(MakeOutputPath, Table) {
     EXPECT_EQ(std::string(made ? output : "refused") + "|" + base + "|" + extension + "|" + output[0],
               row[2] + "|" + row[3] + "|" + row[4] + "|" + (made ? row[2][0] : '\0'))
         << row[0] << " " << row[1];
+  }
+}
+
+TEST(QuoteName, Table) {
+  for (const auto &row : Table("quote.txt")) {
+    char out[80];
+    memset(out, 'x', sizeof out - 1), out[sizeof out - 1] = '\0';  // a byte written past the size shows
+    size_t size = std::stoul(row[1]);
+    bool whole = QuoteName(row[0].c_str(), out, size);
+    EXPECT_EQ(out + std::string(whole ? " | whole" : " | cut") + out[size], row[2] + " | " + row[3] + "x") << row[0];
   }
 }
 

@@ -336,8 +336,8 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output
     return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
   }
   struct stat info;
-  if (stat(path, &info) != 0 && errno != ENOENT) return Fail(errno);
-  bool absent = errno == ENOENT;
+  bool absent = stat(path, &info) != 0;
+  if (absent && errno != ENOENT) return Fail(errno);
   if (!absent && !S_ISREG(info.st_mode)) {
     int fd;
     do fd = open(path, O_WRONLY | O_CLOEXEC | O_NOCTTY);
@@ -353,7 +353,10 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output
   size_t keep = DirectoryLength(path);
   memcpy(directory, path, keep);
   directory[keep] = '\0';
-  int fd = open(keep > 0 ? directory : ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  // It is named through /proc when it is done: without /proc, a named one.
+  int fd = access("/proc/self/fd", X_OK) != 0
+               ? -1
+               : open(keep > 0 ? directory : ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd >= 0) {
     output->temporary[0] = '\0';
   } else {

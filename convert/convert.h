@@ -23,7 +23,18 @@ struct RecordFields {
 // failing field or stray line, or the position just past the last byte when
 // the input ended. Writes are not checked here: the owner of `output` flushes
 // it and looks at output->failed.
+// Sets input->upperBits when a type 02 or 04 record with a value other than 0
+// was converted: its data belong above 64 KiB, where halving each record's
+// own address does not place them.
 ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output);
+
+// Shared with the other conversion modes.
+// Reads up to and including the next LF. False when the input ran out first.
+bool SkipRestOfLine(HexInput *input);
+// Records where the conversion stopped: `back` bytes before the read
+// position (the start of the failing field), or just past the last byte when
+// the input ran out, counting any LF that the short field delivered.
+void NoteStop(HexInput *input, unsigned back);
 
 // Which in-place conversion runs. The best one this CPU can run is chosen at
 // start-up; tests and benchmarks may force another.

@@ -10,6 +10,7 @@ enum {
   CONV_MALFORMED = 0x01,     // a short or non-hexadecimal field, or a record type above 5
   CONV_END_RECORD = 0x02,    // the end-of-file record was reached: the only success
   CONV_BAD_CHECKSUM = 0x04,  // an input checksum did not verify
+  CONV_MISALIGNED = 0x08,    // data or a start address at an odd byte address: no word address holds it
 };
 
 // Value of each byte as a hexadecimal digit, HEX_NOT_DIGIT for every other

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/address.h"
 #include "convert/convert.h"
 
 inline std::string Unescape(const std::string &s) {
@@ -69,9 +70,10 @@ inline bool Append(void *out, const unsigned char *data, size_t size) {
 
 inline unsigned long long InPlace;  // records the last conversion took in place
 
-// Status, output and "line:column" where it stopped, under `path`; from
-// memory when `source` is null.
-inline std::string Convert(const std::string &text, int path, Source *source = nullptr) {
+// Status (with " upper" when type 02 or 04 data lie above 64 KiB), output and
+// "line:column" where it stopped, under `path` in `mode`; from memory when
+// `source` is null.
+inline std::string Convert(const std::string &text, int path, Source *source = nullptr, int mode = CONVERT_MODE_HALVE) {
   static HexInput input;
   static HexOutput output;
   source ? OpenInputStream(&input, ReadChunk, source) : OpenMemoryInput(&input, text.data(), text.size());
@@ -79,8 +81,10 @@ inline std::string Convert(const std::string &text, int path, Source *source = n
   OpenOutputStream(&output, Append, &out);
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   if (!ForceConvertPath((ConvertPath)path)) abort();
-  const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM"};
-  std::string result = status[ConvertHexFile(&input, &output)];
+  const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM", "", "", "", "MISALIGNED"};
+  bool upper;
+  std::string result = status[ConvertHexFileInMode(&input, &output, (ConvertMode)mode, &upper)];
+  result += upper ? " upper" : "";
   if (!FlushOutput(&output)) abort();
   InPlace = input.inPlace;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);

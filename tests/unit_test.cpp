@@ -111,6 +111,19 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
   }
 }
 
+// The conversion modes, each case from memory and in pieces of 1 to 17 bytes.
+TEST(ConvertHexFileInMode, Table) {
+  for (const auto &row : Table("modes.txt")) {
+    int mode = row[1] == "full"    ? CONVERT_MODE_FULL_ADDRESS
+               : row[1] == "bytes" ? CONVERT_MODE_TO_BYTES
+                                   : CONVERT_MODE_HALVE;
+    for (unsigned seed = 0; seed < 4; seed++) {
+      Source pieces = {row[2], 0, 0, SIZE_MAX, seed};
+      EXPECT_EQ(Convert(row[2], 0, seed ? &pieces : nullptr, mode), row[4] + " | " + row[3] + " | " + row[5]) << row[0];
+    }
+  }
+}
+
 TEST(MakeOutputPath, Table) {
   for (const auto &row : Table("naming.txt")) {
     // A character set's name, or the ranges themselves as "LEAD:TRAIL".

@@ -13,17 +13,23 @@
 #define WORDHEX_VERSION "0"
 #endif
 
-static const char USAGE[] = "Usage: wordhex-cli [-o OUTPUT] FILE...\n";
+static const char USAGE[] = "Usage: wordhex-cli [--full-address | --to-bytes] [--check] [-q] [-o OUTPUT] FILE...\n";
 static const char HELP[] =
     "Converts Intel HEX files with byte addresses into Intel HEX files with 16-bit\n"
     "word addresses: every record's address is halved, its checksum verified and\n"
     "recomputed; counts, types and data pass through unchanged.\n"
     "\n"
-    "Each FILE is written beside itself as BASE_I16.hex, or into OUTPUT with -o\n"
-    "(then exactly one FILE). '-' as FILE reads standard input (then -o is\n"
-    "required); '-o -' writes standard output.\n"
+    "Each FILE is written beside itself as BASE_I16.hex (BASE_I8.hex with\n"
+    "--to-bytes), or into OUTPUT with -o (then exactly one FILE). '-' as FILE\n"
+    "reads standard input (then -o is required); '-o -' writes standard output.\n"
     "\n"
+    "      --full-address   make every byte's whole address a word address: type 02\n"
+    "                       and 04 bases included, start addresses halved; data at an\n"
+    "                       odd byte address fails\n"
+    "      --to-bytes       the inverse: word addresses back to byte addresses\n"
+    "      --check          verify each FILE as it would be converted; write nothing\n"
     "  -o, --output=OUTPUT  write the converted image to OUTPUT\n"
+    "  -q, --quiet          no warnings\n"
     "      --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
@@ -105,6 +111,12 @@ static void ForcePathFromEnvironment(void) {
 
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 
+// What the options chose.
+static ConvertMode Mode = CONVERT_MODE_HALVE;
+static const char *Suffix = OUTPUT_SUFFIX;
+static bool Checking;
+static bool Quiet;
+
 // Both are large; one conversion at a time.
 static HexInput Input;
 static HexOutput Output;
@@ -132,7 +144,7 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   static char besidePath[PLATFORM_PATH_SIZE];
   static PlatformOutput out;
 
-  bool named = MakeOutputPath(inputPath, drive, directory, baseName, extension, besidePath);
+  bool named = MakeOutputPathWithSuffix(inputPath, Suffix, drive, directory, baseName, extension, besidePath);
   PlatformFile in = PLATFORM_NO_FILE;
   if (IsStream(inputPath)) {
     in = PlatformStandardInput();
@@ -145,16 +157,20 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
 
   const char *output = outputPath != nullptr ? outputPath : besidePath;
   bool opened;
-  if (outputPath == nullptr && !named) {
+  if (Checking) {
+    out.file = PLATFORM_NO_FILE;
+    opened = true;
+  } else if (outputPath == nullptr && !named) {
     // Too long a path: say which file could not be made, in full.
     Print("wordhex-cli: ");
     PrintName(drive);
     PrintName(directory);
     PrintName(baseName);
-    Print(OUTPUT_SUFFIX ": ");
+    Print(Suffix);
+    Print(": ");
     PrintRussian(TEXT_CANNOT_CREATE);
     PrintName(baseName);
-    Print(OUTPUT_SUFFIX);
+    Print(Suffix);
     PrintRussian(TEXT_NAME_END);
     PrintReason(PLATFORM_ERROR_NAME_TOO_LONG);
     Print("\n");
@@ -169,10 +185,20 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   }
 
   FileFaults faults;
-  ConversionStatus status = ConvertFiles(in, out.file, &Input, &Output, &faults);
+  bool upperBits = false;
+  ConversionStatus status = ConvertFiles(in, out.file, Mode, &Input, &Output, &faults, &upperBits);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
-  if (converted && PlatformFinishOutput(&out)) return RUN_CONVERTED;
-  if (!converted) PlatformAbandonOutput(&out);
+  if (converted && (Checking || PlatformFinishOutput(&out))) {
+    if (upperBits && !Quiet) {
+      Print("wordhex-cli: ");
+      PrintName(inputPath);
+      Print(
+          ": warning: type 02/04 records give addresses above 64 KiB; their upper address bits were left as they "
+          "are (see --full-address)\n");
+    }
+    return RUN_CONVERTED;
+  }
+  if (!converted && !Checking) PlatformAbandonOutput(&out);
   if (faults.writeFailed && PlatformIsBrokenPipe(faults.writeError)) return RUN_READER_GONE;
 
   if (status == CONV_END_RECORD) {
@@ -187,9 +213,11 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
     Print(":");
     PrintNumber(Input.stopColumn);
     Print(": ");
-    PrintRussian(status == CONV_BAD_CHECKSUM ? TEXT_BAD_CHECKSUM "\n" : TEXT_DAMAGED "\n");
+    PrintRussian(status == CONV_BAD_CHECKSUM ? TEXT_BAD_CHECKSUM "\n"
+                 : status == CONV_MISALIGNED ? TEXT_MISALIGNED "\n"
+                                             : TEXT_DAMAGED "\n");
   }
-  PlatformRemoveOutput(&out);
+  if (!Checking) PlatformRemoveOutput(&out);
   return RUN_FAILED;
 }
 
@@ -197,7 +225,7 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
 static bool OutputPlace(const char *path, char directory[PLATFORM_PATH_SIZE], char baseName[PLATFORM_COMPONENT_SIZE]) {
   static char drive[DRIVE_SIZE], extension[PLATFORM_COMPONENT_SIZE], full[PLATFORM_PATH_SIZE];
   static char folder[PLATFORM_DIRECTORY_SIZE];
-  if (!MakeOutputPath(path, drive, folder, baseName, extension, full)) return false;
+  if (!MakeOutputPathWithSuffix(path, Suffix, drive, folder, baseName, extension, full)) return false;
   strcpy(directory, drive);
   strcat(directory, folder);
   return true;
@@ -220,7 +248,8 @@ static bool OutputsApart(char **files, int count) {
         Print(" would both be written to ");
         PrintName(directory);
         PrintName(baseName);
-        Print(OUTPUT_SUFFIX "\n");
+        Print(Suffix);
+        Print("\n");
         return false;
       }
     }
@@ -253,6 +282,16 @@ int main(int argc, char **argv) {
       return shown ? 0 : 1;
     } else if (strcmp(arg, "--version") == 0) {
       return PlatformWriteText(PlatformStandardOutput(), "wordhex-cli " WORDHEX_VERSION "\n", false) ? 0 : 1;
+    } else if (strcmp(arg, "--full-address") == 0 || strcmp(arg, "--to-bytes") == 0) {
+      ConvertMode mode = arg[2] == 'f' ? CONVERT_MODE_FULL_ADDRESS : CONVERT_MODE_TO_BYTES;
+      if (Mode != CONVERT_MODE_HALVE && Mode != mode)
+        return UsageError("--full-address and --to-bytes exclude each other", "");
+      Mode = mode;
+      Suffix = mode == CONVERT_MODE_TO_BYTES ? "_I8.hex" : OUTPUT_SUFFIX;
+    } else if (strcmp(arg, "--check") == 0) {
+      Checking = true;
+    } else if (strcmp(arg, "-q") == 0 || strcmp(arg, "--quiet") == 0) {
+      Quiet = true;
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       if (i + 1 >= argc) return UsageError("option requires an argument: ", arg);
       outputOption = argv[++i];
@@ -267,8 +306,11 @@ int main(int argc, char **argv) {
   if (files == 0) return UsageError("no FILE given", "");
   if (outputOption != nullptr && files > 1) return UsageError("-o takes exactly one FILE", "");
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
-  if (readsStandardInput && outputOption == nullptr) return UsageError("reading standard input needs -o", "");
-  if (!OutputsApart(argv, files)) return 2;
+  if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
+  if (readsStandardInput && outputOption == nullptr && !Checking) {
+    return UsageError("reading standard input needs -o", "");
+  }
+  if (!Checking && !OutputsApart(argv, files)) return 2;
 
   ForcePathFromEnvironment();
   int status = RUN_CONVERTED;

@@ -36,14 +36,16 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
   return true;
 }
 
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output,
-                              FileFaults *faults) {
+static bool Discard(void *, const unsigned char *, size_t) { return true; }
+
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, ConvertMode mode, HexInput *input, HexOutput *output,
+                              FileFaults *faults, bool *upperBits) {
   *faults = FileFaults{false, false, 0, 0};
   FileEnd source = {in, &faults->readFailed, &faults->readError};
   FileEnd sink = {out, &faults->writeFailed, &faults->writeError};
   OpenInputStream(input, ReadFileChunk, &source);
-  OpenOutputStream(output, WriteFileChunk, &sink);
-  ConversionStatus status = ConvertHexFile(input, output);
+  OpenOutputStream(output, out != PLATFORM_NO_FILE ? WriteFileChunk : Discard, &sink);
+  ConversionStatus status = ConvertHexFileInMode(input, output, mode, upperBits);
   if (!FlushOutput(output)) faults->writeFailed = true;
   PlatformClose(in);
   return status;

@@ -2,6 +2,7 @@
 #ifndef WORDHEX_FRONTEND_FILESTREAM_H
 #define WORDHEX_FRONTEND_FILESTREAM_H
 
+#include "convert/address.h"
 #include "convert/convert.h"
 #include "platform/platform.h"
 
@@ -14,10 +15,11 @@ struct FileFaults {
   PlatformError writeError;
 };
 
-// Converts from the open file `in` into the open file `out` through the
-// caller's streams, then closes the input; the output stays open for the
-// caller to finish or abandon.
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, HexInput *input, HexOutput *output,
-                              FileFaults *faults);
+// Converts in `mode` from the open file `in` into the open file `out`
+// (PLATFORM_NO_FILE: nowhere, a check) through the caller's streams, then
+// closes the input; the output stays open for the caller to finish or
+// abandon. *upperBits as ConvertHexFileInMode sets it (may be null).
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, ConvertMode mode, HexInput *input, HexOutput *output,
+                              FileFaults *faults, bool *upperBits);
 
 #endif

@@ -94,12 +94,18 @@ bool SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM
 bool MakeOutputPath(const char *inputPath, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
                     char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE],
                     char outputPath[PLATFORM_PATH_SIZE]) {
+  return MakeOutputPathWithSuffix(inputPath, OUTPUT_SUFFIX, drive, directory, baseName, extension, outputPath);
+}
+
+bool MakeOutputPathWithSuffix(const char *inputPath, const char *suffix, char drive[DRIVE_SIZE],
+                              char directory[PLATFORM_DIRECTORY_SIZE], char baseName[PLATFORM_COMPONENT_SIZE],
+                              char extension[PLATFORM_COMPONENT_SIZE], char outputPath[PLATFORM_PATH_SIZE]) {
   outputPath[0] = '\0';
   bool placeWhole;
   Split(inputPath, drive, directory, baseName, extension, &placeWhole);
-  size_t lengths[4] = {strlen(drive), strlen(directory), strlen(baseName), sizeof OUTPUT_SUFFIX - 1};
+  size_t lengths[4] = {strlen(drive), strlen(directory), strlen(baseName), strlen(suffix)};
   if (!placeWhole || lengths[0] + lengths[1] + lengths[2] + lengths[3] > PLATFORM_PATH_SIZE - 1) return false;
-  const char *parts[4] = {drive, directory, baseName, OUTPUT_SUFFIX};
+  const char *parts[4] = {drive, directory, baseName, suffix};
   char *out = outputPath;
   for (int i = 0; i < 4; i++) {
     memcpy(out, parts[i], lengths[i]);

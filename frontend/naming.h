@@ -34,4 +34,9 @@ bool MakeOutputPath(const char *inputPath, char drive[DRIVE_SIZE], char director
                     char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE],
                     char outputPath[PLATFORM_PATH_SIZE]);
 
+// As MakeOutputPath, with `suffix` in place of OUTPUT_SUFFIX.
+bool MakeOutputPathWithSuffix(const char *inputPath, const char *suffix, char drive[DRIVE_SIZE],
+                              char directory[PLATFORM_DIRECTORY_SIZE], char baseName[PLATFORM_COMPONENT_SIZE],
+                              char extension[PLATFORM_COMPONENT_SIZE], char outputPath[PLATFORM_PATH_SIZE]);
+
 #endif

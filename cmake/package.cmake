@@ -36,6 +36,8 @@ else()
   include(GNUInstallDirs)
   install(TARGETS ${wordhex_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex-cli.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wordhex-cli)
 
   # The changelog's entry is dated by the commit it is built from, so that
   # the same commit always makes the same package.

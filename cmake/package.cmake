@@ -98,7 +98,9 @@ left behind.
 This package holds two programs: wordhex, which asks for the file in the
 desktop's open dialog and reports a failure in an error box, and wordhex-cli,
 which converts files for scripts and build pipelines and says where a
-damaged file went wrong.")
+damaged file went wrong. wordhex-cli can also turn whole addresses, type 02
+and 04 bases included, into word addresses, convert word addresses back
+into byte addresses, and check files without writing anything.")
 endif()
 
 include(CPack)

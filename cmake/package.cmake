@@ -36,6 +36,8 @@ else()
   include(GNUInstallDirs)
   install(TARGETS ${wordhex_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex-cli.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wordhex-cli)
 
   # The changelog's entry is dated by the commit it is built from, so that
   # the same commit always makes the same package.
@@ -96,7 +98,9 @@ left behind.
 This package holds two programs: wordhex, which asks for the file in the
 desktop's open dialog and reports a failure in an error box, and wordhex-cli,
 which converts files for scripts and build pipelines and says where a
-damaged file went wrong.")
+damaged file went wrong. wordhex-cli can also turn whole addresses, type 02
+and 04 bases included, into word addresses, convert word addresses back
+into byte addresses, and check files without writing anything.")
 endif()
 
 include(CPack)

@@ -199,7 +199,9 @@ static void OnInterrupt(int signal) {
   PlatformOutput *output = Writing;
   if (output != nullptr && output->temporary[0] != '\0') unlink(output->temporary);
   if (output != nullptr && output->inPlace) unlink(output->path);
-  if (InterruptLength > 0 && write(STDERR_FILENO, InterruptLine, InterruptLength) < 0) _exit(128 + signal);
+  if (InterruptLength > 0 && write(STDERR_FILENO, InterruptLine, InterruptLength) < 0) {
+    // Nothing more to say, and nowhere to say it.
+  }
   _exit(128 + signal);
 }
 
@@ -267,8 +269,8 @@ static int OwnDescriptor(const char *path) {
 
 static bool OpenStream(int fd, PlatformOutput *output) {
   struct stat info;
-  if (fstat(fd, &info) != 0 || IsBeingRead(info)) {
-    PlatformError error = IsBeingRead(info) ? PLATFORM_ERROR_IS_INPUT : errno;
+  PlatformError error = fstat(fd, &info) != 0 ? errno : IsBeingRead(info) ? PLATFORM_ERROR_IS_INPUT : 0;
+  if (error != 0) {
     close(fd);
     return Fail(error);
   }
@@ -360,14 +362,15 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output
   if (fd >= 0) {
     output->temporary[0] = '\0';
   } else {
+    Writing = output;  // from the moment the name exists
     fd = mkostemp(output->temporary, O_CLOEXEC);
     if (fd < 0) {
       PlatformError error = errno;
       output->temporary[0] = '\0';
       bool unwritable = error == EACCES || error == EPERM || error == EROFS;
+      Writing = nullptr;
       return unwritable && !absent ? CreateInPlace(path, output, error) : Fail(error);
     }
-    Writing = output;
     if (fchmod(fd, FileMode) != 0) {
       PlatformError error = errno;
       output->file = fd;
@@ -424,6 +427,11 @@ bool PlatformFinishOutput(PlatformOutput *output) {
 }
 
 void PlatformAbandonOutput(PlatformOutput *output) {
+  // One written in place may be where we cannot remove it: left empty, it
+  // holds no part of a failed run.
+  if (output->inPlace && output->file != PLATFORM_NO_FILE && ftruncate((int)output->file, 0) != 0) {
+    // PlatformRemoveOutput still removes it where it can.
+  }
   if (output->file != PLATFORM_NO_FILE) close((int)output->file);
   output->file = PLATFORM_NO_FILE;
   if (output->temporary[0] != '\0') unlink(output->temporary);

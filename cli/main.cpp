@@ -186,7 +186,8 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
 
   FileFaults faults;
   bool upperBits = false;
-  ConversionStatus status = ConvertFiles(in, out.file, Mode, &Input, &Output, &faults, &upperBits);
+  ConversionStatus status = ConvertFiles(in, out.file, !Checking && out.kind == PLATFORM_OUTPUT_FILE, Mode, &Input,
+                                         &Output, &faults, &upperBits);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
   if (converted && (Checking || PlatformFinishOutput(&out))) {
     if (upperBits && !Quiet) {

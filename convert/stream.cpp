@@ -48,27 +48,34 @@ size_t ReadInputSlow(HexInput *input, unsigned char *destination, size_t size) {
 
 void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle) {
   output->start = output->next = output->committed = output->buffer;
-  output->limit = output->buffer + sizeof output->buffer;
+  output->limit = output->buffer + HEX_STREAM_BUFFER_SIZE;
   output->write = write;
   output->handle = handle;
   output->failed = false;
 }
 
-// Hands on the committed bytes and keeps the record in progress, which is
-// shorter than a line and so far shorter than the buffer.
-static void HandOn(HexOutput *output) {
-  size_t whole = (size_t)(output->committed - output->start);
-  if (whole > 0 && !output->failed && !output->write(output->handle, output->start, whole)) output->failed = true;
-  size_t rest = (size_t)(output->next - output->committed);
-  memmove(output->start, output->committed, rest);
-  output->committed = output->start;
+// With the spare room in use a full buffer always holds a whole buffer of
+// committed bytes; without it, never more.
+void HandOnWholeBuffers(HexOutput *output) { output->limit = output->buffer + sizeof output->buffer; }
+
+// Hands on the first `size` committed bytes and keeps the rest, the record in
+// progress among them, which is shorter than a line and so far shorter than
+// the buffer.
+static void HandOn(HexOutput *output, size_t size) {
+  if (size > 0 && !output->failed && !output->write(output->handle, output->start, size)) output->failed = true;
+  size_t rest = (size_t)(output->next - output->start) - size;
+  memmove(output->start, output->start + size, rest);
+  output->committed -= size;
   output->next = output->start + rest;
 }
 
 void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
   const unsigned char *bytes = static_cast<const unsigned char *>(data);
   while (size > 0) {
-    if (output->next == output->limit) HandOn(output);
+    if (output->next == output->limit) {
+      size_t whole = (size_t)(output->committed - output->start);
+      HandOn(output, whole < HEX_STREAM_BUFFER_SIZE ? whole : (size_t)HEX_STREAM_BUFFER_SIZE);
+    }
     size_t room = (size_t)(output->limit - output->next);
     size_t take = room < size ? room : size;
     memcpy(output->next, bytes, take);
@@ -79,7 +86,7 @@ void WriteOutputSlow(HexOutput *output, const void *data, size_t size) {
 }
 
 bool FlushOutput(HexOutput *output) {
-  HandOn(output);
+  HandOn(output, (size_t)(output->committed - output->start));
   output->next = output->start;
   return !output->failed;
 }

@@ -8,6 +8,9 @@
 #include <string.h>
 
 enum { HEX_STREAM_BUFFER_SIZE = 65536 };
+// Room in the output past a whole buffer for the record in progress (at most
+// 523 characters), so that a whole buffer of finished records can be handed on.
+enum { HEX_OUTPUT_SPARE = 1024 };
 
 // Delivers up to `size` bytes into `buffer`. True with *delivered == 0 means
 // the end of the input; false means the read failed.
@@ -43,12 +46,18 @@ struct HexOutput {
   HexWriteFn write;
   void *handle;
   bool failed;  // a write failed or was short; later bytes are dropped
-  unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
+  unsigned char buffer[HEX_STREAM_BUFFER_SIZE + HEX_OUTPUT_SPARE];
 };
 
 void OpenInputStream(HexInput *input, HexReadFn read, void *handle);
 void OpenMemoryInput(HexInput *input, const void *data, size_t size);
 void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle);
+// For an output that nobody reads before it is complete (a file put in place
+// at the end): from now on committed bytes are handed on HEX_STREAM_BUFFER_SIZE
+// at a time, cutting records anywhere, rather than up to the last whole record.
+// Writes that fill whole pages at aligned offsets are what a file system's
+// cache takes fastest; a stream keeps getting whole records only.
+void HandOnWholeBuffers(HexOutput *output);
 
 // Offset of the next unread byte.
 inline unsigned long long InputOffset(const HexInput *input) {

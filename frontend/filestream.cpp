@@ -38,13 +38,14 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
 
 static bool Discard(void *, const unsigned char *, size_t) { return true; }
 
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, ConvertMode mode, HexInput *input, HexOutput *output,
-                              FileFaults *faults, bool *upperBits) {
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, bool outputIsFile, ConvertMode mode, HexInput *input,
+                              HexOutput *output, FileFaults *faults, bool *upperBits) {
   *faults = FileFaults{false, false, 0, 0};
   FileEnd source = {in, &faults->readFailed, &faults->readError};
   FileEnd sink = {out, &faults->writeFailed, &faults->writeError};
   OpenInputStream(input, ReadFileChunk, &source);
   OpenOutputStream(output, out != PLATFORM_NO_FILE ? WriteFileChunk : Discard, &sink);
+  if (outputIsFile) HandOnWholeBuffers(output);
   ConversionStatus status = ConvertHexFileInMode(input, output, mode, upperBits);
   if (!FlushOutput(output)) faults->writeFailed = true;
   PlatformClose(in);

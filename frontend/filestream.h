@@ -18,8 +18,10 @@ struct FileFaults {
 // Converts in `mode` from the open file `in` into the open file `out`
 // (PLATFORM_NO_FILE: nowhere, a check) through the caller's streams, then
 // closes the input; the output stays open for the caller to finish or
-// abandon. *upperBits as ConvertHexFileInMode sets it (may be null).
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, ConvertMode mode, HexInput *input, HexOutput *output,
-                              FileFaults *faults, bool *upperBits);
+// abandon. `outputIsFile`: `out` is a file output (PLATFORM_OUTPUT_FILE),
+// written in whole buffers; a stream gets whole records. *upperBits as
+// ConvertHexFileInMode sets it (may be null).
+ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, bool outputIsFile, ConvertMode mode, HexInput *input,
+                              HexOutput *output, FileFaults *faults, bool *upperBits);
 
 #endif

@@ -72,13 +72,15 @@ inline unsigned long long InPlace;  // records the last conversion took in place
 
 // Status (with " upper" when type 02 or 04 data lie above 64 KiB), output and
 // "line:column" where it stopped, under `path` in `mode`; from memory when
-// `source` is null.
-inline std::string Convert(const std::string &text, int path, Source *source = nullptr, int mode = CONVERT_MODE_HALVE) {
+// `source` is null; handed on in whole buffers when `wholeBuffers`.
+inline std::string Convert(const std::string &text, int path, Source *source = nullptr, int mode = CONVERT_MODE_HALVE,
+                           bool wholeBuffers = false) {
   static HexInput input;
   static HexOutput output;
   source ? OpenInputStream(&input, ReadChunk, source) : OpenMemoryInput(&input, text.data(), text.size());
   std::string out;
   OpenOutputStream(&output, Append, &out);
+  if (wholeBuffers) HandOnWholeBuffers(&output);
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   if (!ForceConvertPath((ConvertPath)path)) abort();
   const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM", "", "", "", "MISALIGNED"};

@@ -35,7 +35,8 @@ TEST(ReadHexField, Table) {
 }
 
 // Every case also after 5000 records, so across buffer refills, in pieces
-// of 1 (or 4093), 3, 7 and 64 bytes, under every path.
+// of 1 (or 4093), 3, 7 and 64 bytes, under every path; in 7-byte pieces the
+// output goes in whole buffers, so a buffer ends inside a record.
 TEST(ConvertHexFile, Table) {
   const std::string records = Unescape("{5000*:0400100001020304E2\\r\\n}");
   const std::string converted = Unescape("{5000*:0400080001020304EA\\r\\n}");
@@ -47,9 +48,19 @@ TEST(ConvertHexFile, Table) {
       for (size_t chunk : {0, 1, 3, 7, 64}) {
         Source pieces = {row[1], 0, chunk, SIZE_MAX, 0}, later = {input, 0, chunk == 1 ? 4093 : chunk, SIZE_MAX, 0};
         EXPECT_EQ(Convert(row[1], path, chunk ? &pieces : nullptr), row[3] + " | " + row[2] + " | " + row[4]) << row[0];
-        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr), after) << row[0] << ", path " << path;
+        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr, CONVERT_MODE_HALVE, chunk == 7), after)
+            << row[0] << ", path " << path;
       }
     }
+  }
+}
+
+// In whole buffers the first is handed on while the failing record after
+// 3169 good ones is written: the committed bytes kept back still go out.
+TEST(ConvertHexFile, WholeBuffers) {
+  const std::string input = Unescape("{3169*:0400100001020304E2\\r\\n}:0400100001020304E3\\r\\n");
+  for (int path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath((ConvertPath)path); path++) {
+    EXPECT_EQ(Convert(input, path, nullptr, CONVERT_MODE_HALVE, true), Convert(input, 0)) << "path " << path;
   }
 }
 

@@ -394,7 +394,10 @@ bool PlatformStandardOutputStream(PlatformOutput *output) {
 // choose one; false when it could not be linked.
 static bool NameTemporary(PlatformOutput *output) {
   static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static unsigned long long state = (unsigned long long)getpid() << 32 ^ (unsigned long long)time(nullptr);
+  // Seeded at the first call, by hand: a guarded local static would be the
+  // only thing that the program needs of the C++ runtime library.
+  static unsigned long long state;
+  if (state == 0) state = (unsigned long long)getpid() << 32 ^ (unsigned long long)time(nullptr);
   char self[32];
   snprintf(self, sizeof self, "/proc/self/fd/%d", (int)output->file);
   if (!TemporaryName(output->path, output->temporary)) return Fail(ENAMETOOLONG);

@@ -75,10 +75,10 @@ struct PlatformOutput {
   const char *path;                    // the caller's, for as long as the output lives
   char temporary[PLATFORM_PATH_SIZE];  // a named temporary while one exists, else empty
 };
-// Opens `path` as an output. `inPlace` asks for a file output to be created
-// and written under its own name, as the Windows interactive program does;
-// elsewhere a file is written in place only where no temporary can be made
-// beside it. Never a file that this run reads (PLATFORM_ERROR_IS_INPUT).
+// Opens `path` as an output. `inPlace` asks the Windows build to create and
+// write a file output under its own name, as its interactive program always
+// has; elsewhere a file is written in place only where no temporary can be
+// made beside it. Never a file that this run reads (PLATFORM_ERROR_IS_INPUT).
 bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output);
 // Standard output as a stream output; fails when it is the file that
 // standard input reads.

@@ -9,7 +9,6 @@
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "platform/cp1251.h"
@@ -59,8 +58,6 @@ void ByteRangesForCodeset(const char *codeset, unsigned char leadRanges[PLATFORM
   }
 }
 
-// 0666 less the umask: the mode every output is made with.
-static mode_t FileMode = 0644;
 static PlatformError LastError;
 
 // Any of descriptors 0, 1 and 2 that is closed is opened on /dev/null, so
@@ -77,9 +74,6 @@ static bool TextsAsStored;
 void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                      unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   OpenStandardStreams();
-  mode_t mask = umask(0);
-  umask(mask);
-  FileMode = 0666 & ~mask;
   setlocale(LC_CTYPE, "");
   setlocale(LC_MESSAGES, "");
   const char *codeset = nl_langinfo(CODESET);
@@ -141,10 +135,10 @@ static bool IsStandardOutput(const struct stat &info) {
          output.st_ino == info.st_ino;
 }
 
+// No signal handler of ours returns (SIGPIPE and SIGXFSZ are ignored, the
+// interrupts end the process), so no request here is ever interrupted.
 bool PlatformOpenForReading(const char *path, PlatformFile *file) {
-  int fd;
-  do fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  while (fd < 0 && errno == EINTR);
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return Fail(errno);
   // Not a directory, and not the file our standard output writes to: read
   // while being appended to, it would never end.
@@ -167,17 +161,13 @@ PlatformFile PlatformStandardInput(void) {
 PlatformFile PlatformStandardOutput(void) { return STDOUT_FILENO; }
 
 bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered) {
-  ssize_t got;
-  do got = read((int)file, buffer, size);
-  while (got < 0 && errno == EINTR);
+  ssize_t got = read((int)file, buffer, size);
   *delivered = got > 0 ? (unsigned long)got : 0;
   return got >= 0 || Fail(errno);
 }
 
 bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written) {
-  ssize_t put;
-  do put = write((int)file, data, size);
-  while (put < 0 && errno == EINTR);
+  ssize_t put = write((int)file, data, size);
   *written = put > 0 ? (unsigned long)put : 0;
   return put >= 0 || Fail(errno);
 }
@@ -240,7 +230,7 @@ static int DescriptorNamed(const char *name) {
     if (strncmp(name, prefix, length) != 0 || name[length] == '\0') continue;
     char *end;
     long fd = strtol(name + length, &end, 10);
-    if (*end == '\0' && name[length] >= '0' && name[length] <= '9' && fd <= INT_MAX) return (int)fd;
+    if (*end == '\0' && fd >= 0 && fd <= INT_MAX) return (int)fd;
   }
   return -1;
 }
@@ -280,30 +270,18 @@ static bool OpenStream(int fd, PlatformOutput *output) {
   return true;
 }
 
-// A file output written under its own name: asked for, or the only way
-// left where no temporary can be made beside it (`denied`, the reason), in a
-// directory that we may not write holding a file that we may. Not through a
-// link, and not a file with other names: both would change another file.
-static bool CreateInPlace(const char *path, PlatformOutput *output, PlatformError denied) {
-  int fd;
-  do fd = open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) return Fail(denied != 0 ? denied : errno);
+// A file output written under its own name, the only way left where no
+// temporary can be made beside it (`denied`, the reason): a directory that we
+// may not write, holding a file that we may. Not through a link, and not a
+// file with other names: both would change another file.
+static bool WriteInPlace(const char *path, PlatformOutput *output, PlatformError denied) {
   struct stat info;
-  PlatformError error = 0;
-  if (fstat(fd, &info) != 0) {
-    error = errno;
-  } else if (IsBeingRead(info)) {
-    error = PLATFORM_ERROR_IS_INPUT;
-  } else if (denied != 0 && (!S_ISREG(info.st_mode) || info.st_nlink > 1)) {
-    error = denied;
-  } else if (info.st_size > 0 && ftruncate(fd, 0) != 0) {
-    error = errno;
-  }
-  if (error != 0) {
+  int fd = open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+  if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 || ftruncate(fd, 0) != 0)) {
     close(fd);
-    return Fail(error);
+    fd = -1;
   }
+  if (fd < 0) return Fail(denied);
   output->file = fd;
   output->inPlace = true;
   Writing = output;
@@ -316,18 +294,36 @@ static size_t DirectoryLength(const char *path) {
   return slash != nullptr ? (size_t)(slash - path) + 1 : 0;
 }
 
-// Writes into `name` the name of a temporary beside `path`: its directory,
-// ".wordhex-" and six characters to fill in; false when too long.
-static bool TemporaryName(const char *path, char name[PLATFORM_PATH_SIZE]) {
-  static const char TAIL[] = ".wordhex-XXXXXX";
-  size_t keep = DirectoryLength(path);
-  if (keep + sizeof TAIL > PLATFORM_PATH_SIZE) return false;
-  memcpy(name, path, keep);
-  memcpy(name + keep, TAIL, sizeof TAIL);
-  return true;
+// Gives the unnamed file `fd` the name `name`; false with errno set.
+static bool LinkUnnamed(int fd, const char *name) {
+  char self[32];
+  snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  return linkat(AT_FDCWD, self, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
-bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output) {
+// Gives the output a named temporary beside it, ".wordhex-PID-N" with the
+// first N free: a new file when `fd` is -1, else a name for the unnamed file
+// `fd`. Returns the file, or -1 with errno set.
+static int NameTemporary(PlatformOutput *output, int fd) {
+  size_t keep = DirectoryLength(output->path);
+  memcpy(output->temporary, output->path, keep);  // shorter than a path: the caller checked
+  for (int attempt = 0; attempt < 100; attempt++) {
+    size_t room = PLATFORM_PATH_SIZE - keep;
+    if ((size_t)snprintf(output->temporary + keep, room, ".wordhex-%ld-%d", (long)getpid(), attempt) >= room) {
+      errno = ENAMETOOLONG;
+      break;
+    }
+    int made = fd < 0 ? open(output->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666)
+               : LinkUnnamed(fd, output->temporary) ? fd
+                                                    : -1;
+    if (made >= 0) return made;
+    if (errno != EEXIST) break;
+  }
+  output->temporary[0] = '\0';
+  return -1;
+}
+
+bool PlatformCreateOutput(const char *path, bool, PlatformOutput *output) {
   memset(output, 0, sizeof *output);
   output->path = path;
   output->file = PLATFORM_NO_FILE;
@@ -341,45 +337,30 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output
   bool absent = stat(path, &info) != 0;
   if (absent && errno != ENOENT) return Fail(errno);
   if (!absent && !S_ISREG(info.st_mode)) {
-    int fd;
-    do fd = open(path, O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    while (fd < 0 && errno == EINTR);
+    int fd = open(path, O_WRONLY | O_CLOEXEC | O_NOCTTY);
     return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
   }
   if (!absent && IsBeingRead(info)) return Fail(PLATFORM_ERROR_IS_INPUT);
-  if (inPlace) return CreateInPlace(path, output, 0);
 
-  // Unnamed where the file system can: nothing to clean up, whatever stops us.
-  char directory[PLATFORM_PATH_SIZE];
-  if (!TemporaryName(path, output->temporary)) return Fail(ENAMETOOLONG);
+  // Unnamed where the file system can, so that nothing is left to clean up
+  // whatever stops us; named through /proc once it is done.
   size_t keep = DirectoryLength(path);
+  if (keep >= PLATFORM_PATH_SIZE) return Fail(ENAMETOOLONG);
+  char directory[PLATFORM_PATH_SIZE];
   memcpy(directory, path, keep);
   directory[keep] = '\0';
-  // It is named through /proc when it is done: without /proc, a named one.
+  Writing = output;  // from the moment a named temporary exists
   int fd = access("/proc/self/fd", X_OK) != 0
                ? -1
                : open(keep > 0 ? directory : ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    output->temporary[0] = '\0';
-  } else {
-    Writing = output;  // from the moment the name exists
-    fd = mkostemp(output->temporary, O_CLOEXEC);
-    if (fd < 0) {
-      PlatformError error = errno;
-      output->temporary[0] = '\0';
-      bool unwritable = error == EACCES || error == EPERM || error == EROFS;
-      Writing = nullptr;
-      return unwritable && !absent ? CreateInPlace(path, output, error) : Fail(error);
-    }
-    if (fchmod(fd, FileMode) != 0) {
-      PlatformError error = errno;
-      output->file = fd;
-      PlatformAbandonOutput(output);
-      return Fail(error);
-    }
+  if (fd < 0) fd = NameTemporary(output, -1);
+  if (fd < 0) {
+    PlatformError error = errno;
+    Writing = nullptr;
+    bool unwritable = error == EACCES || error == EPERM || error == EROFS;
+    return unwritable && !absent ? WriteInPlace(path, output, error) : Fail(error);
   }
   output->file = fd;
-  Writing = output;
   return true;
 }
 
@@ -390,55 +371,32 @@ bool PlatformStandardOutputStream(PlatformOutput *output) {
   return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
 }
 
-// Gives the unnamed temporary a name beside the output, as mkstemp would
-// choose one; false when it could not be linked.
-static bool NameTemporary(PlatformOutput *output) {
-  static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  // Seeded at the first call, by hand: a guarded local static would be the
-  // only thing that the program needs of the C++ runtime library.
-  static unsigned long long state;
-  if (state == 0) state = (unsigned long long)getpid() << 32 ^ (unsigned long long)time(nullptr);
-  char self[32];
-  snprintf(self, sizeof self, "/proc/self/fd/%d", (int)output->file);
-  if (!TemporaryName(output->path, output->temporary)) return Fail(ENAMETOOLONG);
-  char *letters = output->temporary + strlen(output->temporary) - 6;
-  for (int attempt = 0; attempt < 100; attempt++) {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    unsigned long long pick = state >> 16;
-    for (int i = 0; i < 6; i++, pick /= 62) letters[i] = LETTERS[pick % 62];
-    if (linkat(AT_FDCWD, self, AT_FDCWD, output->temporary, AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno != EEXIST) break;
-  }
-  PlatformError error = errno;
-  output->temporary[0] = '\0';
-  return Fail(error);
-}
-
 bool PlatformFinishOutput(PlatformOutput *output) {
-  bool done = true;
-  if (output->kind == PLATFORM_OUTPUT_FILE && !output->inPlace && output->temporary[0] == '\0') {
-    done = NameTemporary(output);
+  int fd = (int)output->file;
+  // A file system may report a failed write only when the file is closed:
+  // a copy is closed first, so that an unnamed file can still be named.
+  int copy = dup(fd);
+  PlatformError error = copy < 0 || close(copy) != 0 ? errno : 0;
+  // Unnamed, it goes straight onto a free name, so that not even SIGKILL can
+  // leave a temporary behind; over an existing file, through one.
+  if (error == 0 && output->kind == PLATFORM_OUTPUT_FILE && !output->inPlace && output->temporary[0] == '\0' &&
+      !LinkUnnamed(fd, output->path) && (errno != EEXIST || NameTemporary(output, fd) < 0)) {
+    error = errno;
   }
-  // A file system may report a failed write only when the file is closed.
-  if (close((int)output->file) != 0 && errno != EINTR && done) done = Fail(errno);
-  output->file = PLATFORM_NO_FILE;
-  if (done && output->temporary[0] != '\0' && rename(output->temporary, output->path) != 0) done = Fail(errno);
-  if (!done && output->temporary[0] != '\0') unlink(output->temporary);
-  output->temporary[0] = '\0';
+  if (error == 0 && output->temporary[0] != '\0' && rename(output->temporary, output->path) != 0) error = errno;
+  if (error != 0 && output->temporary[0] != '\0') unlink(output->temporary);
+  close(fd);
   Writing = nullptr;
-  return done;
+  return error == 0 || Fail(error);
 }
 
 void PlatformAbandonOutput(PlatformOutput *output) {
-  // One written in place may be where we cannot remove it: left empty, it
-  // holds no part of a failed run.
-  if (output->inPlace && output->file != PLATFORM_NO_FILE && ftruncate((int)output->file, 0) != 0) {
-    // PlatformRemoveOutput still removes it where it can.
+  if (output->inPlace && ftruncate((int)output->file, 0) != 0) {
+    // It may be where we cannot remove it; left empty, it would hold no part
+    // of a failed run. PlatformRemoveOutput removes it where it can.
   }
-  if (output->file != PLATFORM_NO_FILE) close((int)output->file);
-  output->file = PLATFORM_NO_FILE;
+  close((int)output->file);
   if (output->temporary[0] != '\0') unlink(output->temporary);
-  output->temporary[0] = '\0';
   Writing = nullptr;
 }
 
@@ -459,7 +417,6 @@ PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }
 static bool WriteAll(int fd, const char *text, size_t length) {
   while (length > 0) {
     ssize_t put = write(fd, text, length);
-    if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
     text += put;
     length -= (size_t)put;

@@ -205,7 +205,7 @@ static ConversionStatus ConvertWholeAddresses(HexInput *input, HexOutput *output
       break;
     }
     back = 0;
-    if (!SkipRestOfLine(input)) break;
+    SkipRestOfLine(input);
   }
   NoteStop(input, back);
   if (status == CONV_END_RECORD) {

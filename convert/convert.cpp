@@ -31,17 +31,17 @@ static constexpr HexPairText HEX_PAIRS = MakeHexPairText();
 
 static void FormatHexByte(unsigned value, unsigned char *text) { memcpy(text, HEX_PAIRS.text + 2 * (value & 0xFF), 2); }
 
-bool SkipRestOfLine(HexInput *input) {
+void SkipRestOfLine(HexInput *input) {
   for (;;) {
     const void *lf = memchr(input->next, '\n', (size_t)(input->end - input->next));
     if (lf != nullptr) {
       input->next = static_cast<const unsigned char *>(lf) + 1;
       input->line++;
       input->lineOffset = InputOffset(input);
-      return true;
+      return;
     }
     input->next = input->end;
-    if (!RefillInput(input)) return false;
+    if (!RefillInput(input)) return;
   }
 }
 
@@ -369,6 +369,7 @@ TARGET_SSE2 static void ConvertRecordsSse2(HexInput *input, HexOutput *output) {
     }
   }
   EndRun(input, output, text, out, lines);
+  input->quick += lines;
   ConvertRun<ScanSse2, CopySse2, 16>(input, output);
 }
 #endif
@@ -476,6 +477,7 @@ TARGET_AVX2 static void ConvertRecordsAvx2(HexInput *input, HexOutput *output) {
     }
   }
   EndRun(input, output, text, out, lines);
+  input->quick += lines;
   ConvertRun<ScanAvx2, CopyAvx2, 32>(input, output);
 }
 #endif
@@ -538,12 +540,12 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
   ConversionStatus status = 0;
   RecordFields record = {};
   unsigned back = 0;  // width of the field being read, to locate a stop
-  unsigned char dataBits = 0;
   if (ConvertRecordsInPlace == nullptr) ActiveConvertPath();
   for (;;) {
     ConvertRecordsInPlace(input, output);
     CommitOutput(output);  // every record so far is whole and verified
-    record.dataSum = dataBits = 0;
+    record.dataSum = 0;
+    unsigned char dataBits = 0;  // any bit of the record's data set
     unsigned char mark;
     back = 1;
     if (ReadInput(input, &mark, 1) != 1 || mark != ':') break;
@@ -595,7 +597,7 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
     if ((record.type == 2 || record.type == 4) && dataBits != 0) input->upperBits = true;
 
     back = 0;
-    if (!SkipRestOfLine(input)) break;
+    SkipRestOfLine(input);  // the next record's mark, if any, is read at the top
   }
   NoteStop(input, back);
 

@@ -29,8 +29,8 @@ struct RecordFields {
 ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output);
 
 // Shared with the other conversion modes.
-// Reads up to and including the next LF. False when the input ran out first.
-bool SkipRestOfLine(HexInput *input);
+// Reads up to and including the next LF, or to the end of the input.
+void SkipRestOfLine(HexInput *input);
 // Records where the conversion stopped: `back` bytes before the read
 // position (the start of the failing field), or just past the last byte when
 // the input ran out, counting any LF that the short field delivered.

@@ -78,8 +78,7 @@ void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
   setlocale(LC_MESSAGES, "");
   const char *codeset = nl_langinfo(CODESET);
   ByteRangesForCodeset(codeset, leadRanges, trailRanges);
-  TextsAsStored =
-      codeset != nullptr && (strcasecmp(codeset, "CP1251") == 0 || strcasecmp(codeset, "WINDOWS-1251") == 0);
+  TextsAsStored = codeset != nullptr && strcasecmp(codeset, "CP1251") == 0;  // glibc's name for it
   // A full disk, a file size limit or a closed pipe must come back as a
   // failed write that the run reports and cleans up after.
   signal(SIGXFSZ, SIG_IGN);
@@ -358,7 +357,7 @@ bool PlatformCreateOutput(const char *path, bool, PlatformOutput *output) {
     PlatformError error = errno;
     Writing = nullptr;
     bool unwritable = error == EACCES || error == EPERM || error == EROFS;
-    return unwritable && !absent ? WriteInPlace(path, output, error) : Fail(error);
+    return unwritable ? WriteInPlace(path, output, error) : Fail(error);  // in place needs a file there
   }
   output->file = fd;
   return true;

@@ -68,7 +68,7 @@ inline bool Append(void *out, const unsigned char *data, size_t size) {
   return static_cast<std::string *>(out)->append((const char *)data, size), true;
 }
 
-inline unsigned long long InPlace;  // records the last conversion took in place
+inline unsigned long long InPlace, Quick;  // records the last conversion took in place, by a quick route
 
 // Status (with " upper" when type 02 or 04 data lie above 64 KiB), output and
 // "line:column" where it stopped, under `path` in `mode`; from memory when
@@ -88,6 +88,6 @@ inline std::string Convert(const std::string &text, int path, Source *source = n
   std::string result = status[ConvertHexFileInMode(&input, &output, (ConvertMode)mode, &upper)];
   result += upper ? " upper" : "";
   if (!FlushOutput(&output)) abort();
-  InPlace = input.inPlace;
+  InPlace = input.inPlace, Quick = input.quick;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);
 }

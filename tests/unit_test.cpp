@@ -66,13 +66,15 @@ TEST(ConvertHexFile, WholeBuffers) {
 
 // `record` twice, an end record and room to spare: every path must agree
 // with field by field, and a fast path take the first copy in place exactly
-// when `inPlace`.
+// when `inPlace`, by its quick route exactly when the count is within it.
 void CheckPaths(const std::string &record, bool inPlace) {
   std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#'), expected = Convert(input, 0);
+  const int QUICK_COUNT[CONVERT_PATH_COUNT] = {-1, -1, 17, 25};
   for (int path = CONVERT_PATH_PORTABLE; path < CONVERT_PATH_COUNT; path++) {
     if (!ForceConvertPath((ConvertPath)path)) continue;
     EXPECT_EQ(Convert(input, path), expected) << record << ", path " << path;
     EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
+    EXPECT_EQ(Quick > 0, inPlace && std::stoi(record.substr(1, 2), nullptr, 16) <= QUICK_COUNT[path]) << record;
   }
 }
 

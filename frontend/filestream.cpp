@@ -29,7 +29,10 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
     unsigned long written = 0;
     unsigned long request = (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST);
     if (!PlatformWrite(end->file, data, request, &written)) return Failed(end);
-    if (written == 0 || written > request) return *end->failed = true, false;
+    if (written == 0 || written > request) {
+      *end->failed = true;  // short, with no reason given
+      return false;
+    }
     data += written;
     size -= written;
   }

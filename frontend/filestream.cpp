@@ -17,7 +17,7 @@ static bool Failed(FileEnd *end) {
 
 static bool ReadFileChunk(void *handle, unsigned char *buffer, size_t size, size_t *delivered) {
   FileEnd *end = static_cast<FileEnd *>(handle);
-  unsigned long got = 0;
+  unsigned long got;  // set by every read, failed or not
   bool ok = PlatformRead(end->file, buffer, (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST), &got);
   *delivered = got;
   return ok || Failed(end);
@@ -26,7 +26,7 @@ static bool ReadFileChunk(void *handle, unsigned char *buffer, size_t size, size
 static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size) {
   FileEnd *end = static_cast<FileEnd *>(handle);
   while (size > 0) {
-    unsigned long written = 0;
+    unsigned long written;  // set by every write, failed or not
     unsigned long request = (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST);
     if (!PlatformWrite(end->file, data, request, &written)) return Failed(end);
     if (written == 0 || written > request) {

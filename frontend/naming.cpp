@@ -45,10 +45,10 @@ static bool CopyComponent(char *target, size_t size, const char *source, size_t 
   return kept == length;
 }
 
-// Splits as SplitPath; *placeWhole tells whether the directory and the base
-// name, which place the output, were kept whole.
+// Splits as SplitPath; true when the directory and the base name, which
+// place the output, were kept whole.
 static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
-                  char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE], bool *placeWhole) {
+                  char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]) {
   size_t start = 0;
   drive[0] = '\0';
   if (path[0] != '\0' && path[1] == ':') {
@@ -80,15 +80,13 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
   size_t baseEnd = dot != nullptr ? (size_t)(dot - path) : end;
   bool directoryWhole = CopyComponent(directory, PLATFORM_DIRECTORY_SIZE, path + start, nameStart - start);
   bool baseWhole = CopyComponent(baseName, PLATFORM_COMPONENT_SIZE, path + nameStart, baseEnd - nameStart);
-  bool extensionWhole = CopyComponent(extension, PLATFORM_COMPONENT_SIZE, path + baseEnd, end - baseEnd);
-  *placeWhole = directoryWhole && baseWhole;
-  return *placeWhole && extensionWhole;
+  CopyComponent(extension, PLATFORM_COMPONENT_SIZE, path + baseEnd, end - baseEnd);  // only ever shown: cut is fine
+  return directoryWhole && baseWhole;
 }
 
-bool SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
+void SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
                char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]) {
-  bool placeWhole;
-  return Split(path, drive, directory, baseName, extension, &placeWhole);
+  Split(path, drive, directory, baseName, extension);
 }
 
 bool MakeOutputPath(const char *inputPath, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
@@ -101,8 +99,7 @@ bool MakeOutputPathWithSuffix(const char *inputPath, const char *suffix, char dr
                               char directory[PLATFORM_DIRECTORY_SIZE], char baseName[PLATFORM_COMPONENT_SIZE],
                               char extension[PLATFORM_COMPONENT_SIZE], char outputPath[PLATFORM_PATH_SIZE]) {
   outputPath[0] = '\0';
-  bool placeWhole;
-  Split(inputPath, drive, directory, baseName, extension, &placeWhole);
+  bool placeWhole = Split(inputPath, drive, directory, baseName, extension);
   size_t lengths[4] = {strlen(drive), strlen(directory), strlen(baseName), strlen(suffix)};
   if (!placeWhole || lengths[0] + lengths[1] + lengths[2] + lengths[3] > PLATFORM_PATH_SIZE - 1) return false;
   const char *parts[4] = {drive, directory, baseName, suffix};

@@ -22,8 +22,8 @@ void SetByteRanges(const unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
 // Splits `path` into drive ("C:" or empty), directory (up to the last '\' or
 // '/'), base name and extension (from the last '.' of the final component).
 // Each component is cut to its buffer without splitting a double-byte
-// character; returns false when any had to be cut.
-bool SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
+// character.
+void SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
                char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]);
 
 // Splits `inputPath` as above and writes drive + directory + base name +

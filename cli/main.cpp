@@ -158,7 +158,6 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   const char *output = outputPath != nullptr ? outputPath : besidePath;
   bool opened;
   if (Checking) {
-    out.file = PLATFORM_NO_FILE;
     opened = true;
   } else if (outputPath == nullptr && !named) {
     // Too long a path: say which file could not be made, in full.
@@ -185,12 +184,10 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   }
 
   FileFaults faults;
-  bool upperBits = false;
-  ConversionStatus status = ConvertFiles(in, out.file, !Checking && out.kind == PLATFORM_OUTPUT_FILE, Mode, &Input,
-                                         &Output, &faults, &upperBits);
+  ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, Mode, &Input, &Output, &faults);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
   if (converted && (Checking || PlatformFinishOutput(&out))) {
-    if (upperBits && !Quiet) {
+    if (Input.upperBits && !Quiet) {
       Print("wordhex-cli: ");
       PrintName(inputPath);
       Print(

@@ -215,10 +215,7 @@ static ConversionStatus ConvertWholeAddresses(HexInput *input, HexOutput *output
   return status;
 }
 
-ConversionStatus ConvertHexFileInMode(HexInput *input, HexOutput *output, ConvertMode mode, bool *upperBits) {
-  ConversionStatus status = mode == CONVERT_MODE_HALVE
-                                ? ConvertHexFile(input, output)
-                                : ConvertWholeAddresses(input, output, mode == CONVERT_MODE_TO_BYTES);
-  if (upperBits != nullptr) *upperBits = mode == CONVERT_MODE_HALVE && input->upperBits;
-  return status;
+ConversionStatus ConvertHexFileInMode(HexInput *input, HexOutput *output, ConvertMode mode) {
+  return mode == CONVERT_MODE_HALVE ? ConvertHexFile(input, output)
+                                    : ConvertWholeAddresses(input, output, mode == CONVERT_MODE_TO_BYTES);
 }

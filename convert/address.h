@@ -25,9 +25,8 @@ enum ConvertMode {
 // record that cannot be placed stops the conversion at the field holding its
 // address after the record has verified: the address field of a data record,
 // the data of a start address record. Data beyond 4 GiB in bytes (to bytes
-// only) count as malformed. *upperBits (may be null) tells, in the halve mode,
-// whether a type 02 or 04 record with a value other than 0 was converted; it
-// is false in the others, which place such data.
-ConversionStatus ConvertHexFileInMode(HexInput *input, HexOutput *output, ConvertMode mode, bool *upperBits);
+// only) count as malformed. input->upperBits is set as ConvertHexFile sets it,
+// in the halve mode only: the others place such data.
+ConversionStatus ConvertHexFileInMode(HexInput *input, HexOutput *output, ConvertMode mode);
 
 #endif

@@ -139,7 +139,7 @@ static inline void NoteUpperBits(HexInput *input, const unsigned char *text, siz
 static inline void EndRun(HexInput *input, HexOutput *output, const unsigned char *text, unsigned char *out,
                           unsigned long long lines) {
   if (lines == 0) return;
-  output->next = out;
+  output->next = output->committed = out;  // whole, verified records only
   input->next = text;
   input->line += lines;
   input->inPlace += lines;
@@ -544,7 +544,6 @@ ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output) {
   if (ConvertRecordsInPlace == nullptr) ActiveConvertPath();
   for (;;) {
     ConvertRecordsInPlace(input, output);
-    CommitOutput(output);  // every record so far is whole and verified
     record.dataSum = 0;
     unsigned char dataBits = 0;  // any bit of the record's data set
     unsigned char mark;

@@ -98,7 +98,4 @@ inline void CommitOutput(HexOutput *output) { output->committed = output->next; 
 // never completed); returns false when any write so far has failed.
 bool FlushOutput(HexOutput *output);
 
-// Bytes still buffered.
-inline size_t OutputPending(const HexOutput *output) { return (size_t)(output->next - output->start); }
-
 #endif

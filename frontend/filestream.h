@@ -15,13 +15,11 @@ struct FileFaults {
   PlatformError writeError;
 };
 
-// Converts in `mode` from the open file `in` into the open file `out`
-// (PLATFORM_NO_FILE: nowhere, a check) through the caller's streams, then
-// closes the input; the output stays open for the caller to finish or
-// abandon. `outputIsFile`: `out` is a file output (PLATFORM_OUTPUT_FILE),
-// written in whole buffers; a stream gets whole records. *upperBits as
-// ConvertHexFileInMode sets it (may be null).
-ConversionStatus ConvertFiles(PlatformFile in, PlatformFile out, bool outputIsFile, ConvertMode mode, HexInput *input,
-                              HexOutput *output, FileFaults *faults, bool *upperBits);
+// Converts in `mode` from the open file `in` into the open output `out`
+// (null: nowhere, a check) through the caller's streams, then closes the
+// input; the output stays open for the caller to finish or abandon. A file
+// output is written in whole buffers, a stream in whole records.
+ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, ConvertMode mode, HexInput *input,
+                              HexOutput *output, FileFaults *faults);
 
 #endif

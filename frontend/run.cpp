@@ -54,8 +54,7 @@ int RunConversion(void) {
   }
 
   FileFaults faults;
-  ConversionStatus status = ConvertFiles(in, out.file, out.kind == PLATFORM_OUTPUT_FILE, CONVERT_MODE_HALVE, &input,
-                                         &output, &faults, nullptr);
+  ConversionStatus status = ConvertFiles(in, &out, CONVERT_MODE_HALVE, &input, &output, &faults);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
   if (converted && PlatformFinishOutput(&out)) return 0;
   // Nothing of a failed run stays visible while the box is shown.

@@ -194,15 +194,18 @@ bool PlatformStandardOutputStream(PlatformOutput *output) {
 
 bool PlatformFinishOutput(PlatformOutput *output) {
   Writing = NULL;
-  HANDLE handle = AsHandle(output->file);
-  bool done = output->kind == PLATFORM_OUTPUT_STREAM ? (PlatformClose(output->file), true)
-                                                     : CloseHandle(handle) || Fail(GetLastError());
+  // PlatformClose leaves standard output open, which a stream may be.
+  bool done = true;
+  if (output->kind == PLATFORM_OUTPUT_STREAM) {
+    PlatformClose(output->file);
+  } else if (!CloseHandle(AsHandle(output->file))) {
+    done = Fail(GetLastError());
+  }
   if (done && output->temporary[0] != '\0' &&
       !MoveFileExA(output->temporary, output->path, MOVEFILE_REPLACE_EXISTING)) {
     done = Fail(GetLastError());
   }
   if (!done && output->temporary[0] != '\0') DeleteFileA(output->temporary);
-  output->temporary[0] = '\0';
   return done;
 }
 
@@ -210,7 +213,6 @@ void PlatformAbandonOutput(PlatformOutput *output) {
   Writing = NULL;
   PlatformClose(output->file);
   if (output->temporary[0] != '\0') DeleteFileA(output->temporary);
-  output->temporary[0] = '\0';
 }
 
 void PlatformRemoveOutput(const PlatformOutput *output) {

@@ -84,9 +84,8 @@ inline std::string Convert(const std::string &text, int path, Source *source = n
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   if (!ForceConvertPath((ConvertPath)path)) abort();
   const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM", "", "", "", "MISALIGNED"};
-  bool upper;
-  std::string result = status[ConvertHexFileInMode(&input, &output, (ConvertMode)mode, &upper)];
-  result += upper ? " upper" : "";
+  std::string result = status[ConvertHexFileInMode(&input, &output, (ConvertMode)mode)];
+  result += input.upperBits ? " upper" : "";
   if (!FlushOutput(&output)) abort();
   InPlace = input.inPlace, Quick = input.quick;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);

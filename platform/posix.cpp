@@ -214,6 +214,21 @@ void PlatformCatchInterrupts(const char *line) {
   }
 }
 
+// Writes `text` then `number` in decimal at `at`, which has room for both;
+// returns the end. Plain, so that a run never needs printf's machinery.
+static char *PutNumber(char *at, const char *text, unsigned long number) {
+  at = stpcpy(at, text);
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = (char)('0' + number % 10);
+    number /= 10;
+  } while (number != 0);
+  while (count > 0) *at++ = digits[--count];
+  *at = '\0';
+  return at;
+}
+
 // The descriptor of ours that `name` stands for: /dev/stdout, /dev/fd/N,
 // /proc/self/fd/N and the like; -1 for any other name.
 static int DescriptorNamed(const char *name) {
@@ -221,8 +236,8 @@ static int DescriptorNamed(const char *name) {
   for (int fd = 0; fd < 3; fd++) {
     if (strcmp(name, STANDARD[fd]) == 0) return fd;
   }
-  char own[32];
-  snprintf(own, sizeof own, "/proc/%ld/fd/", (long)getpid());
+  char own[48];
+  strcpy(PutNumber(own, "/proc/", (unsigned long)getpid()), "/fd/");
   const char *const prefixes[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/", own};
   for (const char *prefix : prefixes) {
     size_t length = strlen(prefix);
@@ -295,8 +310,8 @@ static size_t DirectoryLength(const char *path) {
 
 // Gives the unnamed file `fd` the name `name`; false with errno set.
 static bool LinkUnnamed(int fd, const char *name) {
-  char self[32];
-  snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  char self[48];
+  PutNumber(self, "/proc/self/fd/", (unsigned long)fd);
   return linkat(AT_FDCWD, self, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
@@ -308,10 +323,13 @@ static int NameTemporary(PlatformOutput *output, int fd) {
   memcpy(output->temporary, output->path, keep);  // shorter than a path: the caller checked
   for (int attempt = 0; attempt < 100; attempt++) {
     size_t room = PLATFORM_PATH_SIZE - keep;
-    if ((size_t)snprintf(output->temporary + keep, room, ".wordhex-%ld-%d", (long)getpid(), attempt) >= room) {
+    char name[64];
+    PutNumber(PutNumber(name, ".wordhex-", (unsigned long)getpid()), "-", (unsigned long)attempt);
+    if (strlen(name) >= room) {
       errno = ENAMETOOLONG;
       break;
     }
+    strcpy(output->temporary + keep, name);
     int made = fd < 0 ? open(output->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666)
                : LinkUnnamed(fd, output->temporary) ? fd
                                                     : -1;

@@ -70,13 +70,40 @@ static void OpenStandardStreams(void) {
 
 // The locale's character set is code page 1251: texts go out as stored.
 static bool TextsAsStored;
+// The user's locale is in use, for the system's words in its language.
+static bool LocaleLoaded;
+
+static void LoadLocale(void) {
+  setlocale(LC_CTYPE, "");
+  setlocale(LC_MESSAGES, "");
+  LocaleLoaded = true;
+}
+
+// True when the environment names the C locale or a UTF-8 one for the
+// character set, which is then known without loading the locale: its tables
+// stay mapped and would be a tenth of what a run keeps in memory. A UTF-8
+// locale that is not installed leaves glibc in the C locale, whose texts go
+// out in UTF-8 too, and neither has lead bytes.
+static bool CharsetKnownFromName(void) {
+  static const char *const VARIABLES[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  const char *name = nullptr;
+  for (const char *variable : VARIABLES) {
+    name = getenv(variable);
+    if (name != nullptr && name[0] != '\0') break;
+  }
+  if (name == nullptr || name[0] == '\0' || strcmp(name, "C") == 0 || strcmp(name, "POSIX") == 0) return true;
+  const char *dot = strchr(name, '.');
+  if (dot == nullptr) return false;  // the language's own default, which may be anything
+  size_t length = strcspn(dot + 1, "@");
+  return (length == 5 && strncasecmp(dot + 1, "UTF-8", 5) == 0) ||
+         (length == 4 && strncasecmp(dot + 1, "utf8", 4) == 0);
+}
 
 void PlatformStartup(unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                      unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   OpenStandardStreams();
-  setlocale(LC_CTYPE, "");
-  setlocale(LC_MESSAGES, "");
-  const char *codeset = nl_langinfo(CODESET);
+  if (!CharsetKnownFromName()) LoadLocale();
+  const char *codeset = LocaleLoaded ? nl_langinfo(CODESET) : "UTF-8";
   ByteRangesForCodeset(codeset, leadRanges, trailRanges);
   TextsAsStored = codeset != nullptr && strcasecmp(codeset, "CP1251") == 0;  // glibc's name for it
   // A full disk, a file size limit or a closed pipe must come back as a
@@ -121,6 +148,7 @@ void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ENAMETOOLONG;
   if (error > 0 && size > 0) {
+    if (!LocaleLoaded) LoadLocale();
     strncpy(text, strerror((int)error), size - 1);
     text[size - 1] = '\0';
   }

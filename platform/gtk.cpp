@@ -1,5 +1,6 @@
 // The open-file dialog and the error box on Linux, with GTK 3.
 #include <gtk/gtk.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "frontend/messages.h"
@@ -19,7 +20,18 @@ static void Settle(void) {
 }
 
 bool PlatformChooseInputFile(char *path, unsigned long size) {
-  if (!Started()) return false;
+  if (!Started()) {
+    // No display: say so and fail, as GTK programs do, rather than end as if
+    // the dialog had been cancelled.
+    const char *display = getenv("DISPLAY");
+    PlatformWriteText(PlatformStandardError(), "wordhex: cannot open display", false);
+    if (display != nullptr && display[0] != '\0') {
+      PlatformWriteText(PlatformStandardError(), ": ", false);
+      PlatformWriteText(PlatformStandardError(), display, false);
+    }
+    PlatformWriteText(PlatformStandardError(), "\n", false);
+    exit(1);
+  }
   GtkFileChooserNative *dialog =
       gtk_file_chooser_native_new(nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
   GtkFileFilter *filter = gtk_file_filter_new();

@@ -1,7 +1,8 @@
 #include "frontend/filestream.h"
 
-// Platform requests take an unsigned long; stay well inside it.
-static const size_t MAX_REQUEST = 1u << 30;
+// The streams ask for at most a buffer at a time, well inside the unsigned
+// long that platform requests take.
+static_assert(sizeof(HexInput::buffer) < (1u << 30) && sizeof(HexOutput::buffer) < (1u << 30), "requests fit");
 
 struct FileEnd {
   PlatformFile file;
@@ -18,7 +19,7 @@ static bool Failed(FileEnd *end) {
 static bool ReadFileChunk(void *handle, unsigned char *buffer, size_t size, size_t *delivered) {
   FileEnd *end = static_cast<FileEnd *>(handle);
   unsigned long got;  // set by every read, failed or not
-  bool ok = PlatformRead(end->file, buffer, (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST), &got);
+  bool ok = PlatformRead(end->file, buffer, (unsigned long)size, &got);
   *delivered = got;
   return ok || Failed(end);
 }
@@ -27,7 +28,7 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
   FileEnd *end = static_cast<FileEnd *>(handle);
   while (size > 0) {
     unsigned long written;  // set by every write, failed or not
-    unsigned long request = (unsigned long)(size < MAX_REQUEST ? size : MAX_REQUEST);
+    unsigned long request = (unsigned long)size;
     if (!PlatformWrite(end->file, data, request, &written)) return Failed(end);
     if (written == 0 || written > request) {
       *end->failed = true;  // short, with no reason given

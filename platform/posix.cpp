@@ -272,7 +272,8 @@ static int DescriptorNamed(const char *name) {
     if (strncmp(name, prefix, length) != 0 || name[length] == '\0') continue;
     char *end;
     long fd = strtol(name + length, &end, 10);
-    if (*end == '\0' && fd >= 0 && fd <= INT_MAX) return (int)fd;
+    // Digits only: strtol would also take "+1" or " 1", which name no descriptor.
+    if (*end == '\0' && name[length] >= '0' && name[length] <= '9' && fd <= INT_MAX) return (int)fd;
   }
   return -1;
 }

@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "convert/convert.h"
+#include "convert/messages.h"
 #include "frontend/filestream.h"
-#include "frontend/messages.h"
 #include "frontend/naming.h"
 #include "platform/platform.h"
 

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "frontend/messages.h"
+#include "convert/messages.h"
 #include "platform/cp1251.h"
 #include "platform/platform.h"
 

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "frontend/messages.h"
+#include "convert/messages.h"
 #include "platform/platform.h"
 
 #ifndef _WIN64
@@ -15,7 +15,7 @@ static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76, "t
 #endif
 static_assert(MAX_LEADBYTES == PLATFORM_LEAD_BYTE_RANGES, "CPINFO.LeadByte is copied as it stands");
 
-// The code page that the texts in frontend/messages.h are stored in.
+// The code page that the texts in convert/messages.h are stored in.
 static const UINT TEXT_CODE_PAGE = 1251;
 
 // Room for the longest text, the longest name and the tail; names in the

@@ -1,6 +1,7 @@
-// The texts the user sees, in code page 1251 (Windows Cyrillic).
-#ifndef WORDHEX_FRONTEND_MESSAGES_H
-#define WORDHEX_FRONTEND_MESSAGES_H
+// The texts the user sees, in code page 1251 (Windows Cyrillic), for every
+// face: the interactive programs, wordhex-cli and the page.
+#ifndef WORDHEX_CONVERT_MESSAGES_H
+#define WORDHEX_CONVERT_MESSAGES_H
 
 #define TEXT_CAPTION "\xCE\xF8\xE8\xE1\xEA\xE0!"  // Ошибка!
 // Followed by base name + extension and "!".

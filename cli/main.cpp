@@ -4,6 +4,7 @@
 
 #include "convert/convert.h"
 #include "convert/messages.h"
+#include "convert/paths.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
 #include "frontend/quote.h"
@@ -98,12 +99,8 @@ static int UsageError(const char *problem, const char *detail) {
 // converting, for diagnostics and benchmarks; one that cannot run here is
 // reported and ignored.
 static void ForcePathFromEnvironment(void) {
-  static const char *const NAMES[CONVERT_PATH_COUNT] = {"fields", "portable", "sse2", "avx2"};
   const char *name = getenv("WORDHEX_CONVERT_PATH");
-  if (name == nullptr || name[0] == '\0') return;
-  for (int path = 0; path < CONVERT_PATH_COUNT; path++) {
-    if (strcmp(name, NAMES[path]) == 0 && ForceConvertPath((ConvertPath)path)) return;
-  }
+  if (name == nullptr || name[0] == '\0' || ForceConvertPath(FindConvertPath(name))) return;
   Print("wordhex-cli: WORDHEX_CONVERT_PATH=");
   Print(name);
   Print(" cannot run here; ignored\n");
@@ -112,7 +109,7 @@ static void ForcePathFromEnvironment(void) {
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 
 // What the options chose.
-static ConvertMode Mode = CONVERT_MODE_HALVE;
+static ConvertOptions Options = ConvertOptionsFor(CONVERT_HALVE, 2);
 static const char *Suffix = OUTPUT_SUFFIX;
 static bool Checking;
 static bool Quiet;
@@ -184,10 +181,11 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   }
 
   FileFaults faults;
-  ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, Mode, &Input, &Output, &faults);
+  static ConvertReport report;
+  ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, &Options, &Input, &Output, &report, &faults);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
   if (converted && (Checking || PlatformFinishOutput(&out))) {
-    if (Input.upperBits && !Quiet) {
+    if (report.upperLine != 0 && !Quiet) {
       Print("wordhex-cli: ");
       PrintName(inputPath);
       Print(
@@ -281,11 +279,11 @@ int main(int argc, char **argv) {
     } else if (strcmp(arg, "--version") == 0) {
       return PlatformWriteText(PlatformStandardOutput(), "wordhex-cli " WORDHEX_VERSION "\n", false) ? 0 : 1;
     } else if (strcmp(arg, "--full-address") == 0 || strcmp(arg, "--to-bytes") == 0) {
-      ConvertMode mode = arg[2] == 'f' ? CONVERT_MODE_FULL_ADDRESS : CONVERT_MODE_TO_BYTES;
-      if (Mode != CONVERT_MODE_HALVE && Mode != mode)
+      ConvertDirection direction = arg[2] == 'f' ? CONVERT_TO_WORDS : CONVERT_TO_BYTES;
+      if (Options.direction != CONVERT_HALVE && Options.direction != direction)
         return UsageError("--full-address and --to-bytes exclude each other", "");
-      Mode = mode;
-      Suffix = mode == CONVERT_MODE_TO_BYTES ? "_I8.hex" : OUTPUT_SUFFIX;
+      Options.direction = (unsigned char)direction;
+      Suffix = direction == CONVERT_TO_BYTES ? "_I8.hex" : OUTPUT_SUFFIX;
     } else if (strcmp(arg, "--check") == 0) {
       Checking = true;
     } else if (strcmp(arg, "-q") == 0 || strcmp(arg, "--quiet") == 0) {

@@ -1,53 +1,60 @@
-// Converting an Intel HEX stream with byte addresses into one with 16-bit
-// word addresses, record by record, without holding more than one field.
+// Converting an Intel HEX stream with byte addresses into one with word
+// addresses, and back, record by record, without holding more than a record.
 #ifndef WORDHEX_CONVERT_CONVERT_H
 #define WORDHEX_CONVERT_CONVERT_H
 
 #include "convert/field.h"
 #include "convert/stream.h"
 
-// The record being converted; reset or overwritten per record.
-struct RecordFields {
-  unsigned char count;
-  unsigned short inputAddress;
-  unsigned short outputAddress;  // inputAddress >> 1
-  unsigned char type;
-  unsigned char dataSum;   // modulo 256
-  unsigned char checksum;  // as read
+// Which way the addresses go.
+enum ConvertDirection {
+  // Each record's address field halved, everything else as read: the
+  // interactive program's conversion (ConvertHexFile).
+  CONVERT_HALVE,
+  // Every data byte's whole address, type 02 and 04 bases included, made a
+  // word address: bases and start addresses become the output's own type 04
+  // and 05 records. Data or a start address that is not at the start of a
+  // word is refused with CONV_MISALIGNED.
+  CONVERT_TO_WORDS,
+  // The inverse: the input's addresses, formed as the format forms them
+  // (type 02 and 03 included), are word addresses, made byte addresses.
+  CONVERT_TO_BYTES,
 };
 
-// Converts from `input` to `output`, both at their start. Returns the status:
-// exactly CONV_END_RECORD is success; 0 means the input ended, or a line did
-// not begin with ':', before an end-of-file record. Afterwards
-// input->stopLine/stopColumn tell where it stopped: the first character of the
-// failing field or stray line, or the position just past the last byte when
-// the input ended. Writes are not checked here: the owner of `output` flushes
-// it and looks at output->failed.
-// Sets input->upperBits when a type 02 or 04 record with a value other than 0
-// was converted: its data belong above 64 KiB, where halving each record's
-// own address does not place them.
+// A conversion's options, as one value for every mode.
+struct ConvertOptions {
+  unsigned char direction;  // a ConvertDirection
+  unsigned char wordBytes;  // bytes in a word, 2 to 8; CONVERT_HALVE has 2
+};
+
+// Which options CONVERT_HALVE and a word of `wordBytes` make.
+inline ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
+  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes};
+}
+
+// What a conversion found besides its status.
+struct ConvertReport {
+  // The first line of a record that halving leaves as the target will misread
+  // it, 0 for none: a type 02 or 04 record with a value other than 0.
+  unsigned long long upperLine;
+  // A checksum that did not verify: as read, and as it should be.
+  unsigned char checksumRead, checksumWanted;
+  unsigned long long inPlace;  // records that a fast path converted
+  unsigned long long quick;    // of those, records that its quick route converted
+};
+
+// Converts from `input` to `output`, both at their start, with `options`.
+// Returns the status: exactly CONV_END_RECORD is success; 0 means the input
+// ended, or a line did not begin with ':', before an end-of-file record.
+// Afterwards input->stopLine/stopColumn tell where it stopped: the first
+// character of the failing field or stray line, or the position just past
+// the last byte when the input ended; a record that cannot be placed stops it
+// after the record has verified, at the field holding what cannot be placed.
+// Only whole, verified records are committed to the output. Writes are not
+// checked here: the owner of `output` flushes it and looks at output->failed.
+ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOptions *options, ConvertReport *report);
+
+// The interactive program's conversion: each address field halved.
 ConversionStatus ConvertHexFile(HexInput *input, HexOutput *output);
-
-// Shared with the other conversion modes.
-// Reads up to and including the next LF, or to the end of the input.
-void SkipRestOfLine(HexInput *input);
-// Records where the conversion stopped: `back` bytes before the read
-// position (the start of the failing field), or just past the last byte when
-// the input ran out, counting any LF that the short field delivered.
-void NoteStop(HexInput *input, unsigned back);
-
-// Which in-place conversion runs. The best one this CPU can run is chosen at
-// start-up; tests and benchmarks may force another.
-enum ConvertPath {
-  CONVERT_PATH_FIELDS,    // none: every record field by field
-  CONVERT_PATH_PORTABLE,  // word-at-a-time, any CPU
-  CONVERT_PATH_SSE2,
-  CONVERT_PATH_AVX2,
-  CONVERT_PATH_COUNT
-};
-// Forces `path`; false, changing nothing, when this build or CPU cannot run it.
-bool ForceConvertPath(ConvertPath path);
-// The path that runs: the one forced, or else the best this CPU can run.
-ConvertPath ActiveConvertPath(void);
 
 #endif

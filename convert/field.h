@@ -2,6 +2,7 @@
 #ifndef WORDHEX_CONVERT_FIELD_H
 #define WORDHEX_CONVERT_FIELD_H
 
+#include "convert/hex.h"
 #include "convert/stream.h"
 
 // Bits of a conversion's outcome; at most one is set when it ends.
@@ -12,11 +13,6 @@ enum {
   CONV_BAD_CHECKSUM = 0x04,  // an input checksum did not verify
   CONV_MISALIGNED = 0x08,    // data or a start address at an odd byte address: no word address holds it
 };
-
-// Value of each byte as a hexadecimal digit, HEX_NOT_DIGIT for every other
-// byte. Plain ASCII, whatever the locale.
-enum { HEX_NOT_DIGIT = 0xFF };
-extern const unsigned char HexDigitValue[256];
 
 // Reads a two-character field into input->FieldText. On failure adds
 // CONV_MALFORMED, leaves *value untouched; the delivered bytes stay consumed.

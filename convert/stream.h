@@ -33,9 +33,6 @@ struct HexInput {
   unsigned long long stopColumn;
   unsigned long long line;        // line of the record being read, 1-based
   unsigned long long lineOffset;  // stream offset of that line's first byte
-  unsigned long long inPlace;     // records that a fast path converted
-  unsigned long long quick;       // of those, records that a quick route converted
-  bool upperBits;                 // ConvertHexFile met a type 02 or 04 record with a value other than 0
   unsigned char buffer[HEX_STREAM_BUFFER_SIZE];
 };
 

@@ -42,15 +42,15 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
 
 static bool Discard(void *, const unsigned char *, size_t) { return true; }
 
-ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, ConvertMode mode, HexInput *input,
-                              HexOutput *output, FileFaults *faults) {
+ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const ConvertOptions *options,
+                              HexInput *input, HexOutput *output, ConvertReport *report, FileFaults *faults) {
   *faults = FileFaults{false, false, 0, 0};
   FileEnd source = {in, &faults->readFailed, &faults->readError};
   FileEnd sink = {out != nullptr ? out->file : PLATFORM_NO_FILE, &faults->writeFailed, &faults->writeError};
   OpenInputStream(input, ReadFileChunk, &source);
   OpenOutputStream(output, out != nullptr ? WriteFileChunk : Discard, &sink);
   if (out != nullptr && out->kind == PLATFORM_OUTPUT_FILE) HandOnWholeBuffers(output);
-  ConversionStatus status = ConvertHexFileInMode(input, output, mode);
+  ConversionStatus status = ConvertHex(input, output, options, report);
   if (!FlushOutput(output)) faults->writeFailed = true;
   PlatformClose(in);
   return status;

@@ -2,7 +2,6 @@
 #ifndef WORDHEX_FRONTEND_FILESTREAM_H
 #define WORDHEX_FRONTEND_FILESTREAM_H
 
-#include "convert/address.h"
 #include "convert/convert.h"
 #include "platform/platform.h"
 
@@ -15,11 +14,11 @@ struct FileFaults {
   PlatformError writeError;
 };
 
-// Converts in `mode` from the open file `in` into the open output `out`
-// (null: nowhere, a check) through the caller's streams, then closes the
-// input; the output stays open for the caller to finish or abandon. A file
-// output is written in whole buffers, a stream in whole records.
-ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, ConvertMode mode, HexInput *input,
-                              HexOutput *output, FileFaults *faults);
+// Converts with `options` from the open file `in` into the open output
+// `out` (null: nowhere, a check) through the caller's streams, then closes
+// the input; the output stays open for the caller to finish or abandon. A
+// file output is written in whole buffers, a stream in whole records.
+ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const ConvertOptions *options,
+                              HexInput *input, HexOutput *output, ConvertReport *report, FileFaults *faults);
 
 #endif

@@ -54,7 +54,9 @@ int RunConversion(void) {
   }
 
   FileFaults faults;
-  ConversionStatus status = ConvertFiles(in, &out, CONVERT_MODE_HALVE, &input, &output, &faults);
+  static const ConvertOptions HALVE = ConvertOptionsFor(CONVERT_HALVE, 2);
+  ConvertReport report;
+  ConversionStatus status = ConvertFiles(in, &out, &HALVE, &input, &output, &report, &faults);
   bool converted = status == CONV_END_RECORD && !faults.writeFailed;
   if (converted && PlatformFinishOutput(&out)) return 0;
   // Nothing of a failed run stays visible while the box is shown.

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/address.h"
 #include "convert/convert.h"
+#include "convert/paths.h"
 
 inline std::string Unescape(const std::string &s) {
   std::string out;
@@ -73,8 +73,8 @@ inline unsigned long long InPlace, Quick;  // records the last conversion took i
 // Status (with " upper" when type 02 or 04 data lie above 64 KiB), output and
 // "line:column" where it stopped, under `path` in `mode`; from memory when
 // `source` is null; handed on in whole buffers when `wholeBuffers`.
-inline std::string Convert(const std::string &text, int path, Source *source = nullptr, int mode = CONVERT_MODE_HALVE,
-                           bool wholeBuffers = false) {
+inline std::string Convert(const std::string &text, unsigned path, Source *source = nullptr,
+                           ConvertOptions options = ConvertOptionsFor(CONVERT_HALVE, 2), bool wholeBuffers = false) {
   static HexInput input;
   static HexOutput output;
   source ? OpenInputStream(&input, ReadChunk, source) : OpenMemoryInput(&input, text.data(), text.size());
@@ -82,11 +82,12 @@ inline std::string Convert(const std::string &text, int path, Source *source = n
   OpenOutputStream(&output, Append, &out);
   if (wholeBuffers) HandOnWholeBuffers(&output);
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
-  if (!ForceConvertPath((ConvertPath)path)) abort();
+  if (!ForceConvertPath(path)) abort();
   const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM", "", "", "", "MISALIGNED"};
-  std::string result = status[ConvertHexFileInMode(&input, &output, (ConvertMode)mode)];
-  result += input.upperBits ? " upper" : "";
+  ConvertReport report;
+  std::string result = status[ConvertHex(&input, &output, &options, &report)];
+  result += report.upperLine != 0 ? " upper" : "";
   if (!FlushOutput(&output)) abort();
-  InPlace = input.inPlace, Quick = input.quick;
+  InPlace = report.inPlace, Quick = report.quick;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);
 }

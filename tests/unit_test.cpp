@@ -13,8 +13,8 @@ namespace {
 
 // Before anything forces a path: the fastest that this CPU runs is chosen.
 TEST(ConvertPath, TheBestIsChosen) {
-  int chosen = ActiveConvertPath(), best = CONVERT_PATH_COUNT;  // no such path: refused
-  while (!ForceConvertPath((ConvertPath)best)) best--;
+  unsigned chosen = ActiveConvertPath(), best = CONVERT_PATH_COUNT;  // no such path: refused
+  while (!ForceConvertPath(best)) best--;
   EXPECT_EQ(chosen, best);
 }
 
@@ -44,11 +44,12 @@ TEST(ConvertHexFile, Table) {
     std::string after = row[3] + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
     after += row[4].substr(row[4].find(':'));
     std::string input = records + row[1];
-    for (int path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath((ConvertPath)path); path++) {
+    for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
       for (size_t chunk : {0, 1, 3, 7, 64}) {
         Source pieces = {row[1], 0, chunk, SIZE_MAX, 0}, later = {input, 0, chunk == 1 ? 4093 : chunk, SIZE_MAX, 0};
         EXPECT_EQ(Convert(row[1], path, chunk ? &pieces : nullptr), row[3] + " | " + row[2] + " | " + row[4]) << row[0];
-        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr, CONVERT_MODE_HALVE, chunk == 7), after)
+        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr, ConvertOptionsFor(CONVERT_HALVE, 2), chunk == 7),
+                  after)
             << row[0] << ", path " << path;
       }
     }
@@ -59,22 +60,29 @@ TEST(ConvertHexFile, Table) {
 // 3169 good ones is written: the committed bytes kept back still go out.
 TEST(ConvertHexFile, WholeBuffers) {
   const std::string input = Unescape("{3169*:0400100001020304E2\\r\\n}:0400100001020304E3\\r\\n");
-  for (int path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath((ConvertPath)path); path++) {
-    EXPECT_EQ(Convert(input, path, nullptr, CONVERT_MODE_HALVE, true), Convert(input, 0)) << "path " << path;
+  for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
+    EXPECT_EQ(Convert(input, path, nullptr, ConvertOptionsFor(CONVERT_HALVE, 2), true), Convert(input, 0))
+        << "path " << path;
   }
 }
 
 // `record` twice, an end record and room to spare: every path must agree
-// with field by field, and a fast path take the first copy in place exactly
-// when `inPlace`, by its quick route exactly when the count is within it.
+// with field by field in every direction, and in halving a kernel take the
+// first copy in place exactly when `inPlace`, by its quick route exactly when
+// the count is within it.
 void CheckPaths(const std::string &record, bool inPlace) {
-  std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#'), expected = Convert(input, 0);
-  const int QUICK_COUNT[CONVERT_PATH_COUNT] = {-1, -1, 17, 25};
-  for (int path = CONVERT_PATH_PORTABLE; path < CONVERT_PATH_COUNT; path++) {
-    if (!ForceConvertPath((ConvertPath)path)) continue;
-    EXPECT_EQ(Convert(input, path), expected) << record << ", path " << path;
-    EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
-    EXPECT_EQ(Quick > 0, inPlace && std::stoi(record.substr(1, 2), nullptr, 16) <= QUICK_COUNT[path]) << record;
+  std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
+  for (ConvertDirection direction : {CONVERT_HALVE, CONVERT_TO_WORDS, CONVERT_TO_BYTES}) {
+    ConvertOptions options = ConvertOptionsFor(direction, 2);
+    std::string expected = Convert(input, 0, nullptr, options);
+    for (unsigned path = 1; path < CONVERT_PATH_COUNT; path++) {
+      if (!ForceConvertPath(path)) continue;
+      EXPECT_EQ(Convert(input, path, nullptr, options), expected) << record << ", path " << path;
+      if (direction != CONVERT_HALVE) continue;
+      EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
+      EXPECT_EQ(Quick > 0, inPlace && std::stoi(record.substr(1, 2), nullptr, 16) <= CONVERT_PATHS[path].quickCount)
+          << record;
+    }
   }
 }
 
@@ -125,14 +133,20 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
 }
 
 // The conversion modes, each case from memory and in pieces of 1 to 17 bytes.
-TEST(ConvertHexFileInMode, Table) {
+TEST(ConvertHex, Table) {
   for (const auto &row : Table("modes.txt")) {
-    int mode = row[1] == "full"    ? CONVERT_MODE_FULL_ADDRESS
-               : row[1] == "bytes" ? CONVERT_MODE_TO_BYTES
-                                   : CONVERT_MODE_HALVE;
-    for (unsigned seed = 0; seed < 4; seed++) {
-      Source pieces = {row[2], 0, 0, SIZE_MAX, seed};
-      EXPECT_EQ(Convert(row[2], 0, seed ? &pieces : nullptr, mode), row[4] + " | " + row[3] + " | " + row[5]) << row[0];
+    ConvertOptions mode = ConvertOptionsFor(row[1] == "full"    ? CONVERT_TO_WORDS
+                                            : row[1] == "bytes" ? CONVERT_TO_BYTES
+                                                                : CONVERT_HALVE,
+                                            2);
+    // What follows an end record is never read: room for every kernel.
+    std::string roomy = row[2] + (row[4] == "END" ? std::string(600, '#') : "");
+    for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
+      for (unsigned seed = 0; seed < 4; seed++) {
+        Source pieces = {roomy, 0, 0, SIZE_MAX, seed};
+        EXPECT_EQ(Convert(roomy, path, seed ? &pieces : nullptr, mode), row[4] + " | " + row[3] + " | " + row[5])
+            << row[0] << ", path " << path;
+      }
     }
   }
 }

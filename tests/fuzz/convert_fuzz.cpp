@@ -37,24 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (size_t i = 0; i < size; i++) seed = (seed ^ data[i]) * 16777619u;
   size_t failAt = size == 0 ? 0 : seed % size;
   const std::string expected = Convert(text, 0), cut = Convert(text.substr(0, failAt), 0);  // field by field
-  for (int path = 0; path < CONVERT_PATH_COUNT; path++) {
+  for (unsigned path = 0; path < CONVERT_PATH_COUNT; path++) {
     Source pieces = {text, 0, 0, size, seed}, failing = {text, 0, 0, failAt, ~seed};
-    if (ForceConvertPath((ConvertPath)path) &&
-        (Convert(text, path) != expected || Convert(text, path, &pieces) != expected ||
-         Convert(text, path, &failing) != cut)) {
+    if (ForceConvertPath(path) && (Convert(text, path) != expected || Convert(text, path, &pieces) != expected ||
+                                   Convert(text, path, &failing) != cut)) {
       abort();
     }
   }
-  for (int mode : {CONVERT_MODE_FULL_ADDRESS, CONVERT_MODE_TO_BYTES}) {
+  for (ConvertOptions mode : {ConvertOptionsFor(CONVERT_TO_WORDS, 2), ConvertOptionsFor(CONVERT_TO_BYTES, 2)}) {
     Source pieces = {text, 0, 0, size, seed}, failing = {text, 0, 0, failAt, ~seed};
     if (Convert(text, 0, &pieces, mode) != Convert(text, 0, nullptr, mode) ||
         Convert(text, 0, &failing, mode) != Convert(text.substr(0, failAt), 0, nullptr, mode)) {
       abort();
     }
   }
-  const std::string words = Convert(text, 0, nullptr, CONVERT_MODE_FULL_ADDRESS);
+  const std::string words = Convert(text, 0, nullptr, ConvertOptionsFor(CONVERT_TO_WORDS, 2));
   if (words.compare(0, 6, "END | ") != 0) return 0;
-  const std::string bytes = Convert(words.substr(6), 0, nullptr, CONVERT_MODE_TO_BYTES);
+  const std::string bytes = Convert(words.substr(6), 0, nullptr, ConvertOptionsFor(CONVERT_TO_BYTES, 2));
   unsigned long long start, startBack;
   if (bytes.compare(0, 6, "END | ") != 0 || Image(text, &start) != Image(bytes.substr(6), &startBack) ||
       start != startBack) {

@@ -1,0 +1,36 @@
+// What a conversion keeps while it runs, shared by the field-by-field path
+// and the CPU kernels, which take over runs of ordinary records.
+#ifndef WORDHEX_CONVERT_CONVERTER_H
+#define WORDHEX_CONVERT_CONVERTER_H
+
+#include "convert/convert.h"
+
+struct Converter {
+  ConvertOptions options;
+  ConvertReport *report;
+  // Where data go, as the last type 02 or 04 record set it (exact directions).
+  unsigned long long base;  // in the input's address units
+  bool segment;             // a type 02 base: addresses wrap within its 64 K
+  unsigned upperWritten;    // value of the output's last type 04 record
+  // For the kernels: the base in whole words and the bytes past them (to
+  // words), and the reciprocal that divides by the word size.
+  unsigned long long baseWords, baseRest;
+  unsigned long long reciprocal;  // 2^32 / wordBytes, rounded up
+};
+
+// Where the data of the records that follow go.
+inline void SetBase(Converter *c, unsigned long long base, bool segment) {
+  c->base = base;
+  c->segment = segment;
+  c->baseWords = base / c->options.wordBytes;
+  c->baseRest = base % c->options.wordBytes;
+}
+
+// Converts as many whole, valid, ordinary records as it can straight from
+// the input window into the output, and stops before anything else (a record
+// not all in the window with some slack, any error, the end-of-file record, a
+// record that needs more than one output record) without consuming or
+// writing any of it, for the field-by-field path to take from its start.
+typedef void (*KernelFn)(HexInput *input, HexOutput *output, Converter *converter);
+
+#endif

@@ -1,0 +1,48 @@
+// Reading one Intel HEX record field by field: the reader that every mode
+// shares, and that decides every failure and where it happened.
+#ifndef WORDHEX_CONVERT_RECORD_H
+#define WORDHEX_CONVERT_RECORD_H
+
+#include "convert/field.h"
+#include "convert/stream.h"
+
+enum { MAX_COUNT = 255 };
+
+// A record as read: its fields, their characters as they stood (case kept),
+// and its data bytes.
+struct HexRecord {
+  unsigned char count;
+  unsigned short address;
+  unsigned char type;
+  unsigned char dataSum;  // modulo 256
+  unsigned char countText[2];
+  unsigned char typeText[2];
+  unsigned char text[2 * MAX_COUNT];  // the data characters
+  unsigned char data[MAX_COUNT];
+};
+
+// Reads the record at the input's position. True when a record of type 0 or
+// 2 to 5 was read whole and its checksum verified; the rest of its line is
+// left unread. Otherwise false with the status: CONV_END_RECORD after an
+// end-of-file record's type field (nothing after it is read), CONV_MALFORMED,
+// CONV_BAD_CHECKSUM (with the checksum as read and as it should be in
+// *checksumRead and *checksumWanted), or 0 when the input ended or a line did
+// not begin with ':'; input->stopLine/stopColumn then tell where.
+bool ReadRecord(HexInput *input, HexRecord *record, ConversionStatus *status, unsigned char *checksumRead,
+                unsigned char *checksumWanted);
+
+// Reads up to and including the next LF, or to the end of the input.
+void SkipRestOfLine(HexInput *input);
+
+// Records where the conversion stopped: `back` bytes before the read
+// position (the start of the failing field), or just past the last byte when
+// the input ran out, counting any LF that the short field delivered.
+void NoteStop(HexInput *input, unsigned back);
+
+// Records a stop at `column` of the line being read.
+inline void NoteStopAt(HexInput *input, unsigned column) {
+  input->stopLine = input->line;
+  input->stopColumn = column;
+}
+
+#endif

@@ -1,9 +1,11 @@
 // wordhex-cli: the conversion for scripts and build pipelines.
+#include <getopt.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "convert/convert.h"
 #include "convert/messages.h"
+#include "convert/outcome.h"
 #include "convert/paths.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
@@ -14,25 +16,42 @@
 #define WORDHEX_VERSION "0"
 #endif
 
-static const char USAGE[] = "Usage: wordhex-cli [--full-address | --to-bytes] [--check] [-q] [-o OUTPUT] FILE...\n";
+static const char USAGE[] =
+    "Usage: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]\n"
+    "                   [--check] [--strict] [-q] [-o OUTPUT] [FILE]...\n";
 static const char HELP[] =
-    "Converts Intel HEX files with byte addresses into Intel HEX files with 16-bit\n"
-    "word addresses: every record's address is halved, its checksum verified and\n"
-    "recomputed; counts, types and data pass through unchanged.\n"
+    "Converts Intel HEX files with byte addresses into Intel HEX files with word\n"
+    "addresses, and back: checksums verified and recomputed, data untouched.\n"
     "\n"
-    "Each FILE is written beside itself as BASE_I16.hex (BASE_I8.hex with\n"
-    "--to-bytes), or into OUTPUT with -o (then exactly one FILE). '-' as FILE\n"
-    "reads standard input (then -o is required); '-o -' writes standard output.\n"
+    "Each FILE is written beside itself as BASE_I16.hex (BASE_IN.hex for N-bit\n"
+    "words, BASE_I8.hex with --to-bytes), or into OUTPUT with -o (then exactly one\n"
+    "FILE). '-' as FILE, or no FILE when standard input is not a terminal, reads\n"
+    "standard input and writes standard output; '-o -' writes standard output.\n"
     "\n"
+    "Modes:\n"
     "      --full-address   make every byte's whole address a word address: type 02\n"
-    "                       and 04 bases included, start addresses halved; data at an\n"
-    "                       odd byte address fails\n"
+    "                       and 04 bases included, start addresses converted; data\n"
+    "                       not at the start of a word fails\n"
     "      --to-bytes       the inverse: word addresses back to byte addresses\n"
     "      --check          verify each FILE as it would be converted; write nothing\n"
-    "  -o, --output=OUTPUT  write the converted image to OUTPUT\n"
+    "  (without either, each record's address field is halved, all else as read)\n"
+    "\n"
+    "Words:\n"
+    "      --word-bits=N    words of N bits: 16 (the default), 24, 32, 40, 48, 56 or\n"
+    "                       64; other than 16, whole addresses as --full-address\n"
+    "      --swap-bytes     reverse the bytes within each word (whole addresses); a\n"
+    "                       record that ends inside a word fails, unless --fill\n"
+    "      --fill=BYTE      complete a record's last word with BYTE (0xHH or 0 to\n"
+    "                       255; whole addresses)\n"
+    "\n"
+    "Checking:\n"
+    "      --strict         fail a FILE for what would be a warning\n"
     "  -q, --quiet          no warnings\n"
-    "      --help           show this help and exit\n"
-    "      --version        show the version and exit\n"
+    "\n"
+    "Output:\n"
+    "  -o, --output=OUTPUT  write the converted image to OUTPUT\n"
+    "  -h, --help           show this help and exit\n"
+    "  -V, --version        show the version and the conversion paths, and exit\n"
     "\n"
     "Exit status: 0 when every FILE converted, 1 when any failed, 2 for a usage error.\n";
 
@@ -42,11 +61,8 @@ static void PrintRussian(const char *cp1251) { PlatformWriteText(PlatformStandar
 
 static void PrintNumber(unsigned long long value) {
   char digits[24];
-  char *p = digits + sizeof digits - 1;
-  *p = '\0';
-  do *--p = (char)('0' + value % 10);
-  while ((value /= 10) != 0);
-  Print(p);
+  FormatDecimal(digits, value);
+  Print(digits);
 }
 
 // A file name as messages show it: quoted when it holds control characters,
@@ -85,19 +101,22 @@ static void PrintFailure(const char *path, const char *text, PlatformError error
   Print("\n");
 }
 
+// "wordhex-cli: PROBLEMDETAIL" (none when null) and how to use the program.
 static int UsageError(const char *problem, const char *detail) {
-  Print("wordhex-cli: ");
-  Print(problem);
-  Print(detail);
-  Print("\n");
+  if (problem != nullptr) {
+    Print("wordhex-cli: ");
+    Print(problem);
+    Print(detail);
+    Print("\n");
+  }
   Print(USAGE);
   Print("Try 'wordhex-cli --help' for more information.\n");
   return 2;
 }
 
-// WORDHEX_CONVERT_PATH=fields|portable|sse2|avx2 forces one way of
-// converting, for diagnostics and benchmarks; one that cannot run here is
-// reported and ignored.
+// WORDHEX_CONVERT_PATH names one of the paths that --version lists to force
+// it, for diagnostics and benchmarks; one that cannot run here is reported
+// and ignored.
 static void ForcePathFromEnvironment(void) {
   const char *name = getenv("WORDHEX_CONVERT_PATH");
   if (name == nullptr || name[0] == '\0' || ForceConvertPath(FindConvertPath(name))) return;
@@ -106,17 +125,31 @@ static void ForcePathFromEnvironment(void) {
   Print(" cannot run here; ignored\n");
 }
 
+// "wordhex-cli VERSION" and the conversion paths that this CPU runs, the
+// one chosen last.
+static bool PrintVersion(void) {
+  PlatformFile out = PlatformStandardOutput();
+  bool shown = PlatformWriteText(out, "wordhex-cli " WORDHEX_VERSION "\nconversion paths:", false);
+  for (unsigned path = 0; path < CONVERT_PATH_COUNT; path++) {
+    if (CONVERT_PATHS[path].runs()) shown = shown && PlatformWriteText(out, " ", false);
+    if (CONVERT_PATHS[path].runs()) shown = shown && PlatformWriteText(out, CONVERT_PATHS[path].name, false);
+  }
+  shown = shown && PlatformWriteText(out, " (chosen: ", false) &&
+          PlatformWriteText(out, CONVERT_PATHS[ActiveConvertPath()].name, false);
+  return shown && PlatformWriteText(out, ")\n", false);
+}
+
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 
 // What the options chose.
 static ConvertOptions Options = ConvertOptionsFor(CONVERT_HALVE, 2);
-static const char *Suffix = OUTPUT_SUFFIX;
-static bool Checking;
-static bool Quiet;
+static char Suffix[16] = OUTPUT_SUFFIX;
+static bool Checking, Quiet, Strict;
 
 // Both are large; one conversion at a time.
 static HexInput Input;
 static HexOutput Output;
+static ConvertReport Report;
 
 enum { RUN_CONVERTED = 0, RUN_FAILED = 1, RUN_READER_GONE = 141 };
 
@@ -133,31 +166,52 @@ static void PrintUnopenedOutput(const char *inputPath, const char *output) {
   }
 }
 
-// Converts one file into `outputPath`, or into the output named beside it
-// when that is null; says why when it failed.
-static int ConvertOne(const char *inputPath, const char *outputPath) {
+// Prints each warning that the last conversion gives cause for, as a
+// failure under --strict; true when there was one.
+static bool PrintWarnings(const char *inputPath) {
+  bool warned = false;
+  for (int warning = 0; warning < WARNING_COUNT; warning++) {
+    unsigned long long line = WarningLine(&Report, (Warning)warning);
+    if (line == 0) continue;
+    warned = true;
+    if (Quiet && !Strict) continue;
+    char text[160];
+    FormatWarning(&Report, (Warning)warning, text);
+    Print("wordhex-cli: ");
+    PrintName(inputPath);
+    Print(":");
+    PrintNumber(line);
+    Print(Strict ? ": error: " : ": warning: ");
+    Print(text);
+    Print(Strict ? " [--strict]\n" : "\n");
+  }
+  return warned;
+}
+
+// "wordhex-cli: FILE:LINE:COLUMN: TEXT", the checksums for a mismatch.
+static void PrintStop(const char *inputPath, Outcome outcome) {
+  Print("wordhex-cli: ");
+  PrintName(inputPath);
+  Print(":");
+  PrintNumber(Input.stopLine);
+  Print(":");
+  PrintNumber(Input.stopColumn);
+  Print(": ");
+  PrintRussian(OutcomeText(outcome));
+  char detail[40];
+  FormatChecksumDetail(&Report, detail);
+  if (outcome == OUTCOME_BAD_CHECKSUM) PrintRussian(detail);
+  Print("\n");
+}
+
+// Opens the output for `inputPath`: `outputPath`, or the one named beside it
+// (`besidePath`) when that is null; says why when it cannot.
+static bool OpenOutput(const char *inputPath, const char *outputPath, bool named, PlatformOutput *out) {
   static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  static char besidePath[PLATFORM_PATH_SIZE];
-  static PlatformOutput out;
-
-  bool named = MakeOutputPathWithSuffix(inputPath, Suffix, drive, directory, baseName, extension, besidePath);
-  PlatformFile in = PLATFORM_NO_FILE;
-  if (IsStream(inputPath)) {
-    in = PlatformStandardInput();
-  } else if (!PlatformOpenForReading(inputPath, &in)) {
-    PlatformError error = PlatformLastError();
-    PrintFailure(inputPath, error == PLATFORM_ERROR_IS_INPUT ? TEXT_OUTPUT_IS_INPUT : TEXT_NOT_FOUND,
-                 error == PLATFORM_ERROR_IS_INPUT ? 0 : error);
-    return RUN_FAILED;
-  }
-
-  const char *output = outputPath != nullptr ? outputPath : besidePath;
-  bool opened;
-  if (Checking) {
-    opened = true;
-  } else if (outputPath == nullptr && !named) {
+  if (!named) {
     // Too long a path: say which file could not be made, in full.
+    SplitPath(inputPath, drive, directory, baseName, extension);
     Print("wordhex-cli: ");
     PrintName(drive);
     PrintName(directory);
@@ -170,82 +224,123 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
     PrintRussian(TEXT_NAME_END);
     PrintReason(PLATFORM_ERROR_NAME_TOO_LONG);
     Print("\n");
-    opened = false;
-  } else {
-    opened = IsStream(output) ? PlatformStandardOutputStream(&out) : PlatformCreateOutput(output, false, &out);
-    if (!opened) PrintUnopenedOutput(inputPath, output);
+    return false;
   }
-  if (!opened) {
+  bool opened = IsStream(outputPath) ? PlatformStandardOutputStream(out) : PlatformCreateOutput(outputPath, false, out);
+  if (!opened) PrintUnopenedOutput(inputPath, outputPath);
+  return opened;
+}
+
+// Converts one file into `outputPath` (standard output for "-"), or into
+// the output named beside it when that is null; says why when it failed.
+static int ConvertOne(const char *inputPath, const char *outputPath) {
+  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
+  static char besidePath[PLATFORM_PATH_SIZE];
+  static PlatformOutput out;
+
+  bool named = MakeOutputPathWithSuffix(inputPath, Suffix, drive, directory, baseName, extension, besidePath);
+  if (IsStream(inputPath) && outputPath == nullptr) outputPath = "-";
+  PlatformFile in = PLATFORM_NO_FILE;
+  if (IsStream(inputPath)) {
+    in = PlatformStandardInput();
+  } else if (!PlatformOpenForReading(inputPath, &in)) {
+    PlatformError error = PlatformLastError();
+    PrintFailure(inputPath, error == PLATFORM_ERROR_IS_INPUT ? TEXT_OUTPUT_IS_INPUT : TEXT_NOT_FOUND,
+                 error == PLATFORM_ERROR_IS_INPUT ? 0 : error);
+    return RUN_FAILED;
+  }
+  const char *output = outputPath != nullptr ? outputPath : besidePath;
+  if (!Checking && !OpenOutput(inputPath, output, named || outputPath != nullptr, &out)) {
     PlatformClose(in);
     return RUN_FAILED;
   }
 
   FileFaults faults;
-  static ConvertReport report;
-  ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, &Options, &Input, &Output, &report, &faults);
-  bool converted = status == CONV_END_RECORD && !faults.writeFailed;
-  if (converted && (Checking || PlatformFinishOutput(&out))) {
-    if (report.upperLine != 0 && !Quiet) {
-      Print("wordhex-cli: ");
-      PrintName(inputPath);
-      Print(
-          ": warning: type 02/04 records give addresses above 64 KiB; their upper address bits were left as they "
-          "are (see --full-address)\n");
-    }
-    return RUN_CONVERTED;
+  ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, &Options, &Input, &Output, &Report, &faults);
+  bool written = !faults.writeFailed;
+  // Under --strict a warning fails the file; it has said why.
+  bool refused = status == CONV_END_RECORD && PrintWarnings(inputPath) && Strict;
+  if (status == CONV_END_RECORD && written && !refused) {
+    if (Checking || PlatformFinishOutput(&out, &written)) return RUN_CONVERTED;
+  } else if (!Checking) {
+    PlatformAbandonOutput(&out);
   }
-  if (!converted && !Checking) PlatformAbandonOutput(&out);
   if (faults.writeFailed && PlatformIsBrokenPipe(faults.writeError)) return RUN_READER_GONE;
 
-  if (status == CONV_END_RECORD) {
-    PrintFailure(output, TEXT_WRITE_FAILED, faults.writeFailed ? faults.writeError : PlatformLastError());
-  } else if (faults.readFailed) {
-    PrintFailure(inputPath, TEXT_READ_FAILED, faults.readError);
-  } else {
-    Print("wordhex-cli: ");
-    PrintName(inputPath);
-    Print(":");
-    PrintNumber(Input.stopLine);
-    Print(":");
-    PrintNumber(Input.stopColumn);
-    Print(": ");
-    PrintRussian(status == CONV_BAD_CHECKSUM ? TEXT_BAD_CHECKSUM "\n"
-                 : status == CONV_MISALIGNED ? TEXT_MISALIGNED "\n"
-                                             : TEXT_DAMAGED "\n");
+  Outcome outcome = refused ? OUTCOME_CONVERTED : OutcomeOf(status, faults.readFailed, !written, false);
+  if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {
+    PrintFailure(output, OutcomeText(outcome), faults.writeFailed ? faults.writeError : PlatformLastError());
+  } else if (outcome == OUTCOME_READ_FAILED) {
+    PrintFailure(inputPath, OutcomeText(outcome), faults.readError);
+  } else if (outcome != OUTCOME_CONVERTED) {
+    PrintStop(inputPath, outcome);
   }
   if (!Checking) PlatformRemoveOutput(&out);
   return RUN_FAILED;
 }
 
-// The output `path` would be written to, split: its directory and base name.
-static bool OutputPlace(const char *path, char directory[PLATFORM_PATH_SIZE], char baseName[PLATFORM_COMPONENT_SIZE]) {
-  static char drive[DRIVE_SIZE], extension[PLATFORM_COMPONENT_SIZE], full[PLATFORM_PATH_SIZE];
-  static char folder[PLATFORM_DIRECTORY_SIZE];
-  if (!MakeOutputPathWithSuffix(path, Suffix, drive, folder, baseName, extension, full)) return false;
-  strcpy(directory, drive);
-  strcat(directory, folder);
+// Where a file is or would be: its directory (with the drive), its name, and
+// its path.
+struct Place {
+  char directory[DRIVE_SIZE + PLATFORM_DIRECTORY_SIZE];
+  char name[PLATFORM_COMPONENT_SIZE * 2];
+  char path[PLATFORM_PATH_SIZE];
+};
+
+// The output that FILE `path` would be written to; false when it has none.
+static bool OutputPlace(const char *path, Place *place) {
+  static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
+  if (!MakeOutputPathWithSuffix(path, Suffix, drive, folder, baseName, extension, place->path)) return false;
+  strcat(strcpy(place->directory, drive), folder);
+  strcat(strcpy(place->name, baseName), Suffix);
   return true;
 }
 
-// Refuses, before anything is converted, two FILEs that would write one
-// output: the second would replace the first, or a failure delete it.
+// FILE `path` itself.
+static void FilePlace(const char *path, Place *place) {
+  static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE];
+  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
+  SplitPath(path, drive, folder, baseName, extension);
+  strcat(strcpy(place->directory, drive), folder);
+  strcat(strcpy(place->name, baseName), extension);
+  place->path[0] = '\0';
+}
+
+static bool SamePlace(const Place *one, const Place *other) {
+  return strcmp(one->name, other->name) == 0 && PlatformSameDirectory(one->directory, other->directory);
+}
+
+// Refuses, before anything is converted, a run in which two FILEs would
+// write one output (the second would replace the first, or a failure delete
+// it), or one FILE's output is another FILE of the run, by name, through
+// links or as the same file (it would be replaced, before it is read or after).
 static bool OutputsApart(char **files, int count) {
-  static char directory[PLATFORM_PATH_SIZE], otherDirectory[PLATFORM_PATH_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], otherBaseName[PLATFORM_COMPONENT_SIZE];
+  static Place output, other;
   for (int i = 0; i < count; i++) {
-    if (!OutputPlace(files[i], directory, baseName)) continue;
-    for (int j = i + 1; j < count; j++) {
-      if (OutputPlace(files[j], otherDirectory, otherBaseName) && strcmp(baseName, otherBaseName) == 0 &&
-          PlatformSameDirectory(directory, otherDirectory)) {
+    if (IsStream(files[i]) || !OutputPlace(files[i], &output)) continue;
+    for (int j = 0; j < count; j++) {
+      if (j == i || IsStream(files[j])) continue;
+      if (j > i && OutputPlace(files[j], &other) && SamePlace(&output, &other)) {
         Print("wordhex-cli: ");
         PrintName(files[i]);
         Print(" and ");
         PrintName(files[j]);
         Print(" would both be written to ");
-        PrintName(directory);
-        PrintName(baseName);
-        Print(Suffix);
+        PrintName(output.path);
         Print("\n");
+        return false;
+      }
+      FilePlace(files[j], &other);
+      if (SamePlace(&output, &other) || PlatformSameFile(output.path, files[j])) {
+        Print("wordhex-cli: ");
+        PrintName(files[i]);
+        Print(" would be written to ");
+        PrintName(output.path);
+        if (strcmp(output.path, files[j]) != 0) Print(", which is ");
+        if (strcmp(output.path, files[j]) != 0) PrintName(files[j]);
+        Print(", another FILE of this run\n");
         return false;
       }
     }
@@ -253,65 +348,134 @@ static bool OutputsApart(char **files, int count) {
   return true;
 }
 
+// --word-bits=N: a multiple of 8 from 16 to 64.
+static bool ParseWordBits(const char *text, unsigned *wordBytes) {
+  char *end;
+  long bits = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || text[0] < '0' || text[0] > '9' || bits < 16 || bits > 64 || bits % 8 != 0) {
+    return false;
+  }
+  *wordBytes = (unsigned)bits / 8;
+  return true;
+}
+
+// --fill=BYTE: 0x and one or two hexadecimal digits, or a number from 0 to 255.
+static bool ParseFill(const char *text, short *fill) {
+  bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char *digits = hex ? text + 2 : text;
+  size_t length = strlen(digits);
+  if (length == 0 || length > (hex ? 2u : 3u)) return false;
+  unsigned value = 0;
+  for (size_t i = 0; i < length; i++) {
+    unsigned digit = HexDigitValue[(unsigned char)digits[i]];
+    if (digit > (hex ? 15u : 9u)) return false;
+    value = value * (hex ? 16 : 10) + digit;
+  }
+  *fill = (short)value;
+  return value <= 255;
+}
+
+// A usage error about an option's value: "TEXT, not 'VALUE'".
+static int BadValue(const char *problem, const char *value) {
+  static char quoted[PLATFORM_PATH_SIZE + 16];
+  size_t length = strlen(value) < (size_t)PLATFORM_PATH_SIZE ? strlen(value) : (size_t)PLATFORM_PATH_SIZE;
+  quoted[0] = '\'';
+  memcpy(quoted + 1, value, length);
+  strcpy(quoted + 1 + length, "'");
+  return UsageError(problem, quoted);
+}
+
 int main(int argc, char **argv) {
   unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES], trailRanges[PLATFORM_TRAIL_BYTE_RANGES];
   PlatformStartup(leadRanges, trailRanges);
   SetByteRanges(leadRanges, trailRanges);
+  SetPathDrives(PLATFORM_PATH_DRIVES);
   PlatformCatchInterrupts("wordhex-cli: " TEXT_INTERRUPTED "\n");
+  ForcePathFromEnvironment();
 
-  // Options may stand anywhere before "--"; everything else is a FILE,
-  // gathered at the front of argv in their order.
+  enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT };
+  static const struct option LONG_OPTIONS[] = {
+      {"full-address", no_argument, nullptr, FULL}, {"to-bytes", no_argument, nullptr, TO_BYTES},
+      {"check", no_argument, nullptr, CHECK},       {"word-bits", required_argument, nullptr, WORD_BITS},
+      {"swap-bytes", no_argument, nullptr, SWAP},   {"fill", required_argument, nullptr, FILL},
+      {"strict", no_argument, nullptr, STRICT},     {"quiet", no_argument, nullptr, 'q'},
+      {"output", required_argument, nullptr, 'o'},  {"help", no_argument, nullptr, 'h'},
+      {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
+  };
   const char *outputOption = nullptr;
-  int files = 0;
-  bool readsStandardInput = false;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; i++) {
-    char *arg = argv[i];
-    if (optionsEnded || arg[0] != '-' || IsStream(arg)) {
-      argv[files++] = arg;
-      readsStandardInput |= IsStream(arg);
-    } else if (strcmp(arg, "--") == 0) {
-      optionsEnded = true;
-    } else if (strcmp(arg, "--help") == 0) {
-      bool shown = PlatformWriteText(PlatformStandardOutput(), USAGE, false) &&
-                   PlatformWriteText(PlatformStandardOutput(), HELP, false);
-      return shown ? 0 : 1;
-    } else if (strcmp(arg, "--version") == 0) {
-      return PlatformWriteText(PlatformStandardOutput(), "wordhex-cli " WORDHEX_VERSION "\n", false) ? 0 : 1;
-    } else if (strcmp(arg, "--full-address") == 0 || strcmp(arg, "--to-bytes") == 0) {
-      ConvertDirection direction = arg[2] == 'f' ? CONVERT_TO_WORDS : CONVERT_TO_BYTES;
-      if (Options.direction != CONVERT_HALVE && Options.direction != direction)
-        return UsageError("--full-address and --to-bytes exclude each other", "");
-      Options.direction = (unsigned char)direction;
-      Suffix = direction == CONVERT_TO_BYTES ? "_I8.hex" : OUTPUT_SUFFIX;
-    } else if (strcmp(arg, "--check") == 0) {
-      Checking = true;
-    } else if (strcmp(arg, "-q") == 0 || strcmp(arg, "--quiet") == 0) {
-      Quiet = true;
-    } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
-      if (i + 1 >= argc) return UsageError("option requires an argument: ", arg);
-      outputOption = argv[++i];
-    } else if (strncmp(arg, "--output=", 9) == 0) {
-      outputOption = arg + 9;
-    } else if (strncmp(arg, "-o", 2) == 0) {
-      outputOption = arg + 2;
-    } else {
-      return UsageError("unknown option: ", arg);
+  unsigned wordBytes = 2;
+  bool full = false, toBytes = false;
+  argv[0] = const_cast<char *>("wordhex-cli");  // the name getopt_long's messages give, as ours do
+  for (int option; (option = getopt_long(argc, argv, "qo:hV", LONG_OPTIONS, nullptr)) != -1;) {
+    switch (option) {
+      case FULL:
+        full = true;
+        break;
+      case TO_BYTES:
+        toBytes = true;
+        break;
+      case CHECK:
+        Checking = true;
+        break;
+      case WORD_BITS:
+        if (!ParseWordBits(optarg, &wordBytes)) {
+          return BadValue("--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not ", optarg);
+        }
+        break;
+      case SWAP:
+        Options.swap = true;
+        break;
+      case FILL:
+        if (!ParseFill(optarg, &Options.fill)) {
+          return BadValue("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not ", optarg);
+        }
+        break;
+      case STRICT:
+        Strict = true;
+        break;
+      case 'q':
+        Quiet = true;
+        break;
+      case 'o':
+        outputOption = optarg;
+        break;
+      case 'h':
+        return PlatformWriteText(PlatformStandardOutput(), USAGE, false) &&
+                       PlatformWriteText(PlatformStandardOutput(), HELP, false)
+                   ? 0
+                   : 1;
+      case 'V':
+        return PrintVersion() ? 0 : 1;
+      default:  // getopt_long has said what was wrong, under the program's name
+        return UsageError(nullptr, nullptr);
     }
   }
-  if (files == 0) return UsageError("no FILE given", "");
-  if (outputOption != nullptr && files > 1) return UsageError("-o takes exactly one FILE", "");
+  char **files = argv + optind;
+  int count = argc - optind;
+  // A filter when used as one: no FILE, and standard input not a terminal.
+  static char *standardInput[] = {const_cast<char *>("-")};
+  if (count == 0 && !PlatformIsTerminal(PlatformStandardInput())) files = standardInput, count = 1;
+  int streams = 0;
+  for (int i = 0; i < count; i++) streams += IsStream(files[i]);
+
+  if (full && toBytes) return UsageError("--full-address and --to-bytes exclude each other", "");
+  if (count == 0) return UsageError("no FILE given, and standard input is a terminal", "");
+  if (streams > 1) return UsageError("standard input ('-') can be read only once", "");
+  if (outputOption != nullptr && count > 1) return UsageError("-o takes exactly one FILE", "");
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
-  if (readsStandardInput && outputOption == nullptr && !Checking) {
-    return UsageError("reading standard input needs -o", "");
-  }
-  if (!Checking && !OutputsApart(argv, files)) return 2;
+  // Any word but the interactive program's, or its bytes rearranged, needs whole addresses.
+  bool exact = full || wordBytes != 2 || Options.swap || Options.fill >= 0;
+  Options.direction = (unsigned char)(toBytes ? CONVERT_TO_BYTES : exact ? CONVERT_TO_WORDS : CONVERT_HALVE);
+  Options.wordBytes = (unsigned char)wordBytes;
+  Options.countAfterEnd = true;
+  strcpy(Suffix, "_I");
+  strcat(FormatDecimal(Suffix + 2, toBytes ? 8 : 8 * wordBytes), ".hex");
+  if (!Checking && !OutputsApart(files, count)) return 2;
 
-  ForcePathFromEnvironment();
   int status = RUN_CONVERTED;
-  for (int i = 0; i < files; i++) {
-    int run = ConvertOne(argv[i], outputOption);
+  for (int i = 0; i < count; i++) {
+    int run = ConvertOne(files[i], outputOption);
     if (run == RUN_READER_GONE) return run;
     if (run != RUN_CONVERTED) status = RUN_FAILED;
   }

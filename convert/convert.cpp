@@ -22,11 +22,9 @@ static void WriteHalved(HexOutput *output, const HexRecord *record, Converter *c
   FormatHexByte(RecordChecksum(record->count + record->type + record->dataSum, address), tail);
   WriteOutput(output, tail, 4);
   CommitOutput(output);
-  if ((record->type == 2 || record->type == 4) && c->report->upperLine == 0) {
-    for (unsigned i = 0; i < record->count; i++) {
-      if (record->data[i] != 0) c->report->upperLine = line;
-    }
-  }
+  bool nonzero = false;
+  for (unsigned i = 0; i < record->count; i++) nonzero |= record->data[i] != 0;
+  NoteMisread(c->report, record->type, record->count, record->address, nonzero, line);
 }
 
 // ---- Whole addresses: one input record may become several output records
@@ -95,15 +93,39 @@ static bool RunsOn(const Converter *c, unsigned long long last, unsigned long lo
   return next == last + 1 && OutputAddress(c, next) >> 16 == OutputAddress(c, last) >> 16;
 }
 
-// Checks that every byte of a data record has an output address: none beyond
+// A data record's data as they go out: completed to whole words with the
+// fill byte and swapped, as the options say.
+struct ShapedData {
+  unsigned count;
+  unsigned char text[2 * (MAX_COUNT + 7)];  // the data characters
+};
+
+// Shapes the record's data; returns 0, or the column of its count with
+// CONV_PARTIAL_WORD added for a partial word to swap and nothing to fill it
+// with.
+static unsigned ShapeData(const HexRecord *record, const Converter *c, ShapedData *shaped, ConversionStatus *status) {
+  unsigned wordBytes = c->options.wordBytes, count = record->count;
+  memcpy(shaped->text, record->text, 2 * count);
+  if (count % wordBytes != 0 && c->options.fill >= 0) {
+    for (; count % wordBytes != 0; count++) FormatHexByte((unsigned)c->options.fill, shaped->text + 2 * count);
+  } else if (count % wordBytes != 0 && c->options.swap) {
+    *status |= CONV_PARTIAL_WORD;
+    return 2;
+  }
+  if (c->options.swap) SwapWordText(shaped->text, count, wordBytes);
+  shaped->count = count;
+  return 0;
+}
+
+// Checks that every byte of the data has an output address: none beyond
 // 4 GiB, and (to words) every run of them starting a word. Returns 0, or the
 // column of the address field with the status added.
-static unsigned CheckData(const HexRecord *record, const Converter *c, ConversionStatus *status) {
+static unsigned CheckData(const HexRecord *record, unsigned count, const Converter *c, ConversionStatus *status) {
   unsigned long long last = 0;
-  for (unsigned i = 0; i < record->count; i++) {
+  for (unsigned i = 0; i < count; i++) {
     unsigned long long byte = ByteAddress(c, record->address, i);
     if (byte > 0xFFFFFFFF) {
-      *status |= CONV_MALFORMED;
+      *status |= CONV_OUT_OF_RANGE;
       return 4;
     }
     bool starts = i == 0 || byte != last + 1;
@@ -118,20 +140,24 @@ static unsigned CheckData(const HexRecord *record, const Converter *c, Conversio
 
 // Writes a data record as one output record or more, a new one wherever the
 // bytes' addresses do not run on (a wrap of the input's addresses) or reach a
-// new 64 K of the output's address field, each behind a type 04 record when
-// its upper half differs from the last one written. Returns 0, or the column
-// of the field that cannot be placed, with its status added; nothing is
-// written then.
+// new 64 K of the output's address field, or where filling took it past 255
+// bytes, each behind a type 04 record when its upper half differs from the
+// last one written. Returns 0, or the column of the field that cannot be
+// placed, with its status added; nothing is written then.
 static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status) {
   if (record->count == 0) return 0;  // places no byte: dropped
-  unsigned column = CheckData(record, c, status);
+  ShapedData shaped;
+  unsigned column = ShapeData(record, c, &shaped, status);
+  if (column == 0) column = CheckData(record, shaped.count, c, status);
   if (column != 0) return column;
+  unsigned count = shaped.count, wordBytes = c->options.wordBytes;
+  unsigned most = MAX_COUNT - (count > MAX_COUNT ? MAX_COUNT % wordBytes : 0);  // whole words a record
   unsigned first = 0, sum = 0;
   unsigned long long start = ByteAddress(c, record->address, 0), last = start;
-  for (unsigned i = 1; i <= record->count; i++) {
-    unsigned long long next = i < record->count ? ByteAddress(c, record->address, i) : 0;
-    sum += record->data[i - 1];
-    if (i < record->count && RunsOn(c, last, next)) {
+  for (unsigned i = 1; i <= count; i++) {
+    unsigned long long next = i < count ? ByteAddress(c, record->address, i) : 0;
+    sum += HexPairValue(shaped.text + 2 * (i - 1));
+    if (i < count && RunsOn(c, last, next) && i - first < most) {
       last = next;
       continue;
     }
@@ -141,7 +167,7 @@ static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter 
     c->upperWritten = upper;
     bool whole = first == 0 && i == record->count;
     WriteRecord(output, whole ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
-                record->text + 2 * first, sum);
+                shaped.text + 2 * first, sum);
     first = i;
     sum = 0;
     start = last = next;
@@ -153,7 +179,7 @@ static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter 
 // what cannot be placed, with its status added.
 static unsigned PlaceRecord(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status) {
   if (VALUE_COUNT[record->type] != 0 && record->count != VALUE_COUNT[record->type]) {
-    *status |= CONV_MALFORMED;
+    *status |= CONV_BAD_LENGTH;
     return 2;
   }
   const unsigned char *data = record->data;
@@ -175,7 +201,7 @@ static unsigned PlaceRecord(HexOutput *output, const HexRecord *record, Converte
   if (c->options.direction == CONVERT_TO_BYTES) {
     start *= wordBytes;
     if (start > 0xFFFFFFFF) {
-      *status |= CONV_MALFORMED;
+      *status |= CONV_OUT_OF_RANGE;
       return 10;
     }
   } else if (start % wordBytes != 0) {
@@ -188,21 +214,19 @@ static unsigned PlaceRecord(HexOutput *output, const HexRecord *record, Converte
   return 0;
 }
 
-// The end-of-file record: halved, with its count and type as read and a
-// checksum of its own, so that a halved non-zero address still yields a
-// record that checksum-verifying readers accept; in the exact directions the
-// plain one.
+// The end-of-file record. Halved, it keeps its address (halved) and type as
+// read, and gets a count of 0, since none of its data is read, and a checksum
+// of its own, so that checksum-verifying readers take it: :02000001AABB52
+// becomes :00000001FF. In the exact directions it is the plain one.
 static void WriteEndRecord(HexOutput *output, const HexRecord *record, const Converter *c) {
   if (c->options.direction != CONVERT_HALVE) {
     WriteOutput(output, ":00000001FF\r\n", 13);
   } else {
     unsigned address = record->address >> 1;
-    unsigned char text[13] = {':', record->countText[0], record->countText[1], 0, 0, 0,
-                              0,   record->typeText[0],  record->typeText[1],  0, 0, '\r',
-                              '\n'};
+    unsigned char text[13] = {':', '0', '0', 0, 0, 0, 0, record->typeText[0], record->typeText[1], 0, 0, '\r', '\n'};
     FormatHexByte(address >> 8, text + 3);
     FormatHexByte(address, text + 5);
-    FormatHexByte(RecordChecksum(record->count + record->type, address), text + 9);
+    FormatHexByte(RecordChecksum(record->type, address), text + 9);
     WriteOutput(output, text, 13);
   }
   CommitOutput(output);
@@ -230,9 +254,14 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
         break;
       }
     }
-    SkipRestOfLine(input);  // the next record's mark, if any, is read at the top
+    report->records++;
+    if (!SkipRestOfLine(input, &status)) break;
   }
-  if (status == CONV_END_RECORD) WriteEndRecord(output, &record, &c);
+  if (status == CONV_END_RECORD) {
+    WriteEndRecord(output, &record, &c);
+    report->records++;
+    if (options->countAfterEnd) CountRecordsAfterEnd(input, &report->afterEnd, &report->afterEndLine);
+  }
   return status;
 }
 

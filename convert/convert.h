@@ -25,21 +25,31 @@ enum ConvertDirection {
 struct ConvertOptions {
   unsigned char direction;  // a ConvertDirection
   unsigned char wordBytes;  // bytes in a word, 2 to 8; CONVERT_HALVE has 2
+  bool swap;                // the bytes of each word reversed (exact directions)
+  short fill;               // the byte that completes a record's last word, or -1 (exact directions)
+  bool countAfterEnd;       // read on past the end-of-file record, counting the records there
 };
 
-// Which options CONVERT_HALVE and a word of `wordBytes` make.
+// The options of a conversion in `direction` with words of `wordBytes`,
+// nothing more.
 inline ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
-  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes};
+  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes, false, -1, false};
 }
 
 // What a conversion found besides its status.
 struct ConvertReport {
-  // The first line of a record that halving leaves as the target will misread
-  // it, 0 for none: a type 02 or 04 record with a value other than 0.
-  unsigned long long upperLine;
+  // The first line of each kind of record that halving leaves for the
+  // target to misread, 0 for none: a type 02 base other than 0, a type 04
+  // upper half other than 0, a start address (type 03 or 05), data at an odd
+  // byte address.
+  unsigned long long segmentLine, linearLine, startLine, oddLine;
+  // Records after the end-of-file record (with countAfterEnd), and the
+  // line of the first.
+  unsigned long long afterEnd, afterEndLine;
   // A checksum that did not verify: as read, and as it should be.
   unsigned char checksumRead, checksumWanted;
-  unsigned long long inPlace;  // records that a fast path converted
+  unsigned long long records;  // records converted
+  unsigned long long inPlace;  // of those, records that a kernel converted
   unsigned long long quick;    // of those, records that its quick route converted
 };
 

@@ -26,6 +26,20 @@ inline void SetBase(Converter *c, unsigned long long base, bool segment) {
   c->baseRest = base % c->options.wordBytes;
 }
 
+// Notes, at its first line, each kind of record that halving leaves for the
+// target to misread: data at an odd byte address, a type 02 base or type 04
+// upper half other than 0 (`nonzero`: any of its data bytes), a start
+// address (types 03 and 05).
+inline void NoteMisread(ConvertReport *report, unsigned type, unsigned count, unsigned address, bool nonzero,
+                        unsigned long long line) {
+  unsigned long long *first = type == 0   ? &report->oddLine
+                              : type == 2 ? &report->segmentLine
+                              : type == 4 ? &report->linearLine
+                                          : &report->startLine;
+  bool misread = type == 0 ? address % 2 != 0 && count > 0 : type == 2 || type == 4 ? nonzero : true;
+  if (misread && *first == 0) *first = line;
+}
+
 // Converts as many whole, valid, ordinary records as it can straight from
 // the input window into the output, and stops before anything else (a record
 // not all in the window with some slack, any error, the end-of-file record, a

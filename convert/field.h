@@ -11,7 +11,10 @@ enum {
   CONV_MALFORMED = 0x01,     // a short or non-hexadecimal field, or a record type above 5
   CONV_END_RECORD = 0x02,    // the end-of-file record was reached: the only success
   CONV_BAD_CHECKSUM = 0x04,  // an input checksum did not verify
-  CONV_MISALIGNED = 0x08,    // data or a start address at an odd byte address: no word address holds it
+  CONV_MISALIGNED = 0x08,    // data or a start address not at the start of a word: no word address holds it
+  CONV_PARTIAL_WORD = 0x10,  // a record to swap whose data end inside a word
+  CONV_BAD_LENGTH = 0x20,    // an address record (types 02 to 05) whose count does not fit its type
+  CONV_OUT_OF_RANGE = 0x40,  // data or a start address beyond 4 GiB
 };
 
 // Reads a two-character field into input->FieldText. On failure adds

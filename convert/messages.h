@@ -31,5 +31,31 @@
   "\xC0\xE4\xF0\xE5\xF1 \xED\xE5 \xE2\xFB\xF0\xEE\xE2\xED\xE5\xED \xEF\xEE \xF1\xEB\xEE\xE2\xF3."  // Адрес не выровнен
                                                                                                    // по слову.
 #define TEXT_INTERRUPTED "\xCF\xF0\xE5\xF0\xE2\xE0\xED\xEE."  // Прервано.
+#define TEXT_PARTIAL_WORD                                                                            \
+  "\xC7\xE0\xEF\xE8\xF1\xFC \xED\xE5 \xE7\xE0\xEA\xE0\xED\xF7\xE8\xE2\xE0\xE5\xF2\xF1\xFF \xED\xE0 " \
+  "\xE3\xF0\xE0\xED\xE8\xF6\xE5 \xF1\xEB\xEE\xE2\xE0."  // Запись не заканчивается на границе слова.
+#define TEXT_BAD_LENGTH \
+  "\xCD\xE5\xE2\xE5\xF0\xED\xE0\xFF \xE4\xEB\xE8\xED\xE0 \xE7\xE0\xEF\xE8\xF1\xE8 \xE0\xE4\xF0\xE5\xF1\xE0."  // Неверная
+                                                                                                              // длина
+                                                                                                              // записи
+                                                                                                              // адреса.
+#define TEXT_OUT_OF_RANGE \
+  "\xC0\xE4\xF0\xE5\xF1 \xE7\xE0 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xEC\xE8 4 \xC3\xE8\xC1."  // Адрес за пределами 4 ГиБ.
+// A checksum that did not verify: " (в записи E3, должно быть E2)".
+#define TEXT_CHECKSUM_READ " (\xE2 \xE7\xE0\xEF\xE8\xF1\xE8 "
+#define TEXT_CHECKSUM_WANTED ", \xE4\xEE\xEB\xE6\xED\xEE \xE1\xFB\xF2\xFC "
+
+// Warnings, wordhex-cli's and the page's; plain ASCII.
+#define TEXT_WARN_SEGMENT                                                                                     \
+  "type 02 segment bases were left as byte addresses, so the data under them land at the wrong word address " \
+  "(use --full-address)"
+#define TEXT_WARN_LINEAR \
+  "type 04 records put data above 64 KiB, and their upper address bits were left as they are (use --full-address)"
+#define TEXT_WARN_START "start addresses (types 03 and 05) were left as byte addresses (use --full-address)"
+#define TEXT_WARN_ODD                                                                                           \
+  "data at odd byte addresses, halved, share word addresses with the data before them (--full-address refuses " \
+  "them)"
+// Followed by the number of records and ", from here on)".
+#define TEXT_WARN_AFTER_END "the end-of-file record is followed by records that were not converted ("
 
 #endif

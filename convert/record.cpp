@@ -1,13 +1,41 @@
 #include "convert/record.h"
 
-void SkipRestOfLine(HexInput *input) {
+bool SkipRestOfLine(HexInput *input, ConversionStatus *status) {
   for (;;) {
-    const void *lf = memchr(input->next, '\n', (size_t)(input->end - input->next));
+    size_t available = (size_t)(input->end - input->next);
+    const unsigned char *lf = static_cast<const unsigned char *>(memchr(input->next, '\n', available));
+    size_t span = lf != nullptr ? (size_t)(lf - input->next) : available;
+    const void *mark = memchr(input->next, ':', span);
+    if (mark != nullptr) {
+      input->next = static_cast<const unsigned char *>(mark) + 1;
+      NoteStop(input, 1);
+      *status |= CONV_MALFORMED;
+      return false;
+    }
     if (lf != nullptr) {
-      input->next = static_cast<const unsigned char *>(lf) + 1;
+      input->next = lf + 1;
       input->line++;
       input->lineOffset = InputOffset(input);
-      return;
+      return true;
+    }
+    input->next = input->end;
+    if (!RefillInput(input)) return true;
+  }
+}
+
+void CountRecordsAfterEnd(HexInput *input, unsigned long long *records, unsigned long long *firstLine) {
+  *records = *firstLine = 0;
+  unsigned long long line = input->line;
+  bool lineStart = false;  // the end record's own line is not counted
+  for (;;) {
+    const unsigned char *at = input->next;
+    while (at < input->end) {
+      if (lineStart && *at == ':' && (*records)++ == 0) *firstLine = line;
+      const void *lf = memchr(at, '\n', (size_t)(input->end - at));
+      lineStart = lf != nullptr;
+      if (lf == nullptr) break;
+      line++;
+      at = static_cast<const unsigned char *>(lf) + 1;
     }
     input->next = input->end;
     if (!RefillInput(input)) return;

@@ -31,8 +31,14 @@ struct HexRecord {
 bool ReadRecord(HexInput *input, HexRecord *record, ConversionStatus *status, unsigned char *checksumRead,
                 unsigned char *checksumWanted);
 
-// Reads up to and including the next LF, or to the end of the input.
-void SkipRestOfLine(HexInput *input);
+// Skips the rest of a record's line, up to and including the next LF or to
+// the end of the input. A ':' there would be a record that nobody converts:
+// false, with CONV_MALFORMED and the stop at that ':'.
+bool SkipRestOfLine(HexInput *input, ConversionStatus *status);
+
+// Reads the rest of the input after an end-of-file record's type field:
+// how many lines after its own begin with ':', and the line of the first.
+void CountRecordsAfterEnd(HexInput *input, unsigned long long *records, unsigned long long *firstLine);
 
 // Records where the conversion stopped: `back` bytes before the read
 // position (the start of the failing field), or just past the last byte when

@@ -4,6 +4,9 @@
 
 static bool LeadByte[256];
 static bool TrailByte[256];
+static bool Drives = true;
+
+void SetPathDrives(bool drives) { Drives = drives; }
 
 // Marks the bytes of `ranges` (`size` bytes) in `table`; false for none.
 static bool MarkRanges(bool table[256], const unsigned char *ranges, int size) {
@@ -51,7 +54,7 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
                   char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]) {
   size_t start = 0;
   drive[0] = '\0';
-  if (path[0] != '\0' && path[1] == ':') {
+  if (Drives && path[0] != '\0' && path[1] == ':') {
     drive[0] = path[0];
     drive[1] = ':';
     drive[2] = '\0';

@@ -19,6 +19,10 @@ enum { DRIVE_SIZE = 3 };
 void SetByteRanges(const unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                    const unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]);
 
+// Whether a path may start with a drive, "C:": on Windows; on POSIX a ':' is
+// part of a name like any other byte. Set once at start-up; drives until then.
+void SetPathDrives(bool drives);
+
 // Splits `path` into drive ("C:" or empty), directory (up to the last '\' or
 // '/'), base name and extension (from the last '.' of the final component).
 // Each component is cut to its buffer without splitting a double-byte

@@ -4,6 +4,7 @@
 
 #include "convert/convert.h"
 #include "convert/messages.h"
+#include "convert/outcome.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
 #include "platform/platform.h"
@@ -57,16 +58,19 @@ int RunConversion(void) {
   static const ConvertOptions HALVE = ConvertOptionsFor(CONVERT_HALVE, 2);
   ConvertReport report;
   ConversionStatus status = ConvertFiles(in, &out, &HALVE, &input, &output, &report, &faults);
-  bool converted = status == CONV_END_RECORD && !faults.writeFailed;
-  if (converted && PlatformFinishOutput(&out)) return 0;
-  // Nothing of a failed run stays visible while the box is shown.
-  if (!converted) PlatformAbandonOutput(&out);
-  if (status == CONV_BAD_CHECKSUM) {
-    PlatformShowError(TEXT_BAD_CHECKSUM, "", "");
-  } else if (status != CONV_END_RECORD) {
-    PlatformShowError(TEXT_DAMAGED, "", "");
+  bool written = !faults.writeFailed;
+  if (status == CONV_END_RECORD && written) {
+    if (PlatformFinishOutput(&out, &written)) return 0;
   } else {
-    PlatformShowError(TEXT_WRITE_FAILED, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+    PlatformAbandonOutput(&out);  // nothing of a failed run stays visible while the box is shown
+  }
+  Outcome outcome = OutcomeOf(status, faults.readFailed, !written, false);
+  if (outcome == OUTCOME_READ_FAILED) {
+    PlatformShowError(OutcomeText(outcome), JoinName(name, baseName, extension), TEXT_NAME_END);
+  } else if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {
+    PlatformShowError(OutcomeText(outcome), JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+  } else {
+    PlatformShowError(OutcomeText(outcome), "", "");
   }
   // After the box is dismissed, an earlier output of that name goes too; a
   // device or a pipe is never removed.

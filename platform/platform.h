@@ -11,12 +11,14 @@
 enum {
   PLATFORM_PATH_SIZE = 260,       // MAX_PATH
   PLATFORM_DIRECTORY_SIZE = 256,  // one component
+  PLATFORM_PATH_DRIVES = 1,       // "C:" starts a path
 };
 #else
 #include <limits.h>
 enum {
   PLATFORM_PATH_SIZE = PATH_MAX,
   PLATFORM_DIRECTORY_SIZE = PATH_MAX,
+  PLATFORM_PATH_DRIVES = 0,  // a ':' is part of a name
 };
 #endif
 enum {
@@ -84,8 +86,9 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *output
 // standard input reads.
 bool PlatformStandardOutputStream(PlatformOutput *output);
 // Closes the output and, for a file, puts it in place; false when that failed
-// (the temporary is then gone).
-bool PlatformFinishOutput(PlatformOutput *output);
+// (the temporary is then gone), with *written false when a write or the close
+// failed, true when the whole output could not take its name.
+bool PlatformFinishOutput(PlatformOutput *output, bool *written);
 // Closes the output of a failed run; a temporary goes, nothing is put in place.
 void PlatformAbandonOutput(PlatformOutput *output);
 // Removes what stands under a file output's name: an earlier output, or this
@@ -93,6 +96,10 @@ void PlatformAbandonOutput(PlatformOutput *output);
 void PlatformRemoveOutput(const PlatformOutput *output);
 // True when two directory paths name one directory ("" is the current one).
 bool PlatformSameDirectory(const char *first, const char *second);
+// True when two paths name one existing file, through links or as two names.
+bool PlatformSameFile(const char *first, const char *second);
+// True when `file` is a terminal (a console on Windows).
+bool PlatformIsTerminal(PlatformFile file);
 // From now on SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and
 // closing the console) remove the temporary of the output being written,
 // print `line` (code page 1251, may be null) and end the process with

@@ -170,8 +170,11 @@ bool PlatformOpenForReading(const char *path, PlatformFile *file) {
   // Not a directory, and not the file our standard output writes to: read
   // while being appended to, it would never end.
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || IsStandardOutput(info)) {
-    PlatformError error = S_ISDIR(info.st_mode) ? EISDIR : IsStandardOutput(info) ? PLATFORM_ERROR_IS_INPUT : errno;
+  PlatformError error = fstat(fd, &info) != 0    ? errno
+                        : S_ISDIR(info.st_mode)  ? EISDIR
+                        : IsStandardOutput(info) ? PLATFORM_ERROR_IS_INPUT
+                                                 : 0;
+  if (error != 0) {
     close(fd);
     return Fail(error);
   }
@@ -215,7 +218,14 @@ static size_t InterruptLength;
 static void OnInterrupt(int signal) {
   PlatformOutput *output = Writing;
   if (output != nullptr && output->temporary[0] != '\0') unlink(output->temporary);
-  if (output != nullptr && output->inPlace) unlink(output->path);
+  // Written in place, it is emptied first, as a failure there leaves it,
+  // for where it cannot be removed.
+  if (output != nullptr && output->inPlace) {
+    if (ftruncate((int)output->file, 0) != 0) {
+      // Nothing more to be done with it.
+    }
+    unlink(output->path);
+  }
   if (InterruptLength > 0 && write(STDERR_FILENO, InterruptLine, InterruptLength) < 0) {
     // Nothing more to say, and nowhere to say it.
   }
@@ -316,19 +326,35 @@ static bool OpenStream(int fd, PlatformOutput *output) {
 // A file output written under its own name, the only way left where no
 // temporary can be made beside it (`denied`, the reason): a directory that we
 // may not write, holding a file that we may. Not through a link, and not a
-// file with other names: both would change another file.
+// file with other names: both would change another file, and are refused
+// for `denied`; any other failure is told by its own reason, which is the
+// file's.
 static bool WriteInPlace(const char *path, PlatformOutput *output, PlatformError denied) {
   struct stat info;
   int fd = open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
-  if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 || ftruncate(fd, 0) != 0)) {
+  if (fd < 0) return Fail(errno == ELOOP ? denied : errno);
+  PlatformError error = fstat(fd, &info) != 0                         ? errno
+                        : !S_ISREG(info.st_mode) || info.st_nlink > 1 ? denied
+                        : ftruncate(fd, 0) != 0                       ? errno
+                                                                      : 0;
+  if (error != 0) {
     close(fd);
-    fd = -1;
+    return Fail(error);
   }
-  if (fd < 0) return Fail(denied);
   output->file = fd;
   output->inPlace = true;
   Writing = output;
   return true;
+}
+
+// True when a file we do not own stands in a sticky directory we do not own
+// either (/tmp, say): only its owner may replace it there, so a rename over
+// it would fail after the whole conversion, though writing it would not.
+static bool OthersInSticky(const struct stat &file, const char *directory) {
+  struct stat folder;
+  uid_t us = geteuid();
+  return us != 0 && file.st_uid != us && stat(directory, &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+         folder.st_uid != us;
 }
 
 // The length of the directory part of `path`, up to its last '/'.
@@ -395,6 +421,7 @@ bool PlatformCreateOutput(const char *path, bool, PlatformOutput *output) {
   char directory[PLATFORM_PATH_SIZE];
   memcpy(directory, path, keep);
   directory[keep] = '\0';
+  if (!absent && OthersInSticky(info, keep > 0 ? directory : ".")) return WriteInPlace(path, output, EPERM);
   Writing = output;  // from the moment a named temporary exists
   int fd = access("/proc/self/fd", X_OK) != 0
                ? -1
@@ -403,8 +430,10 @@ bool PlatformCreateOutput(const char *path, bool, PlatformOutput *output) {
   if (fd < 0) {
     PlatformError error = errno;
     Writing = nullptr;
-    bool unwritable = error == EACCES || error == EPERM || error == EROFS;
-    return unwritable ? WriteInPlace(path, output, error) : Fail(error);  // in place needs a file there
+    // A directory that holds no new name of ours: one we may not write, or
+    // one whose file system makes none (/proc).
+    bool unwritable = error == EACCES || error == EPERM || error == EROFS || error == ENOENT;
+    return unwritable && !absent ? WriteInPlace(path, output, error) : Fail(error);  // in place needs a file there
   }
   output->file = fd;
   return true;
@@ -417,12 +446,13 @@ bool PlatformStandardOutputStream(PlatformOutput *output) {
   return fd >= 0 ? OpenStream(fd, output) : Fail(errno);
 }
 
-bool PlatformFinishOutput(PlatformOutput *output) {
+bool PlatformFinishOutput(PlatformOutput *output, bool *written) {
   int fd = (int)output->file;
   // A file system may report a failed write only when the file is closed:
   // a copy is closed first, so that an unnamed file can still be named.
   int copy = dup(fd);
   PlatformError error = copy < 0 || close(copy) != 0 ? errno : 0;
+  *written = error == 0;
   // Unnamed, it goes straight onto a free name, so that not even SIGKILL can
   // leave a temporary behind; over an existing file, through one.
   if (error == 0 && output->kind == PLATFORM_OUTPUT_FILE && !output->inPlace && output->temporary[0] == '\0' &&
@@ -449,6 +479,14 @@ void PlatformAbandonOutput(PlatformOutput *output) {
 void PlatformRemoveOutput(const PlatformOutput *output) {
   if (output->kind == PLATFORM_OUTPUT_FILE) unlink(output->path);
 }
+
+bool PlatformSameFile(const char *first, const char *second) {
+  struct stat one, other;
+  return stat(first, &one) == 0 && stat(second, &other) == 0 && one.st_dev == other.st_dev &&
+         one.st_ino == other.st_ino;
+}
+
+bool PlatformIsTerminal(PlatformFile file) { return isatty((int)file) == 1; }
 
 bool PlatformSameDirectory(const char *first, const char *second) {
   struct stat one, other;

@@ -192,7 +192,7 @@ bool PlatformStandardOutputStream(PlatformOutput *output) {
   return Opened(output, out, PLATFORM_OUTPUT_STREAM);
 }
 
-bool PlatformFinishOutput(PlatformOutput *output) {
+bool PlatformFinishOutput(PlatformOutput *output, bool *written) {
   Writing = NULL;
   // PlatformClose leaves standard output open, which a stream may be.
   bool done = true;
@@ -201,6 +201,7 @@ bool PlatformFinishOutput(PlatformOutput *output) {
   } else if (!CloseHandle(AsHandle(output->file))) {
     done = Fail(GetLastError());
   }
+  *written = done;
   if (done && output->temporary[0] != '\0' &&
       !MoveFileExA(output->temporary, output->path, MOVEFILE_REPLACE_EXISTING)) {
     done = Fail(GetLastError());
@@ -218,6 +219,25 @@ void PlatformAbandonOutput(PlatformOutput *output) {
 void PlatformRemoveOutput(const PlatformOutput *output) {
   if (output->kind == PLATFORM_OUTPUT_FILE) DeleteFileA(output->path);
 }
+
+// The volume and index that tell a file apart, through links and names.
+static bool FileIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BOOL known = GetFileInformationByHandle(handle, info);
+  CloseHandle(handle);
+  return known != 0;
+}
+
+bool PlatformSameFile(const char *first, const char *second) {
+  BY_HANDLE_FILE_INFORMATION one, other;
+  return FileIdentity(first, &one) && FileIdentity(second, &other) &&
+         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+         one.nFileIndexLow == other.nFileIndexLow;
+}
+
+bool PlatformIsTerminal(PlatformFile file) { return GetFileType(AsHandle(file)) == FILE_TYPE_CHAR; }
 
 bool PlatformSameDirectory(const char *first, const char *second) {
   char one[PLATFORM_PATH_SIZE], other[PLATFORM_PATH_SIZE];

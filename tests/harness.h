@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "convert/convert.h"
+#include "convert/outcome.h"
 #include "convert/paths.h"
 
 inline std::string Unescape(const std::string &s) {
@@ -70,11 +72,35 @@ inline bool Append(void *out, const unsigned char *data, size_t size) {
 
 inline unsigned long long InPlace, Quick;  // records the last conversion took in place, by a quick route
 
-// Status (with " upper" when type 02 or 04 data lie above 64 KiB), output and
-// "line:column" where it stopped, under `path` in `mode`; from memory when
-// `source` is null; handed on in whole buffers when `wholeBuffers`.
+// Options as the tables write them: "halve", "full" or "bytes", then any of
+// the word's bits ("32"), "swap" and "fill=HH".
+inline ConvertOptions Options(const std::string &text) {
+  std::istringstream words(text);
+  std::string word;
+  words >> word;
+  ConvertOptions options = ConvertOptionsFor(word == "full"    ? CONVERT_TO_WORDS
+                                             : word == "bytes" ? CONVERT_TO_BYTES
+                                                               : CONVERT_HALVE,
+                                             2);
+  while (words >> word) {
+    if (word == "swap") {
+      options.swap = true;
+    } else if (word.compare(0, 5, "fill=") == 0) {
+      options.fill = (short)std::stoi(word.substr(5), nullptr, 16);
+    } else {
+      options.wordBytes = (unsigned char)(std::stoi(word) / 8);
+    }
+  }
+  return options;
+}
+
+// Status (with what halving noted: "segment", "linear", "start" and "odd"
+// at their first lines, "after" with the records after the end record),
+// output and "line:column" where it stopped, under `path` with `options`;
+// from memory when `source` is null; handed on in whole buffers when
+// `wholeBuffers`.
 inline std::string Convert(const std::string &text, unsigned path, Source *source = nullptr,
-                           ConvertOptions options = ConvertOptionsFor(CONVERT_HALVE, 2), bool wholeBuffers = false) {
+                           ConvertOptions options = Options("halve"), bool wholeBuffers = false) {
   static HexInput input;
   static HexOutput output;
   source ? OpenInputStream(&input, ReadChunk, source) : OpenMemoryInput(&input, text.data(), text.size());
@@ -83,10 +109,20 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   if (wholeBuffers) HandOnWholeBuffers(&output);
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   if (!ForceConvertPath(path)) abort();
-  const char *status[] = {"0", "MALFORMED", "END", "", "CHECKSUM", "", "", "", "MISALIGNED"};
+  options.countAfterEnd = true;
   ConvertReport report;
-  std::string result = status[ConvertHex(&input, &output, &options, &report)];
-  result += report.upperLine != 0 ? " upper" : "";
+  ConversionStatus status = ConvertHex(&input, &output, &options, &report);
+  const char *NAMES[] = {"MALFORMED", "END", "CHECKSUM", "MISALIGNED", "PARTIAL", "LENGTH", "RANGE"};
+  std::string result = status == 0 ? "0" : NAMES[__builtin_ctz(status)];
+  const char *NOTES[] = {"segment", "linear", "start", "odd", "after"};
+  for (int warning = 0; warning < WARNING_COUNT; warning++) {
+    unsigned long long line = WarningLine(&report, (Warning)warning);
+    if (line != 0) result += std::string(" ") + NOTES[warning] + "@" + std::to_string(line);
+  }
+  if (report.afterEnd != 0) result += "x" + std::to_string(report.afterEnd);
+  if (status == CONV_BAD_CHECKSUM)
+    result += " " + std::string(HEX_PAIRS.text + 2 * report.checksumRead, 2) + ">" +
+              std::string(HEX_PAIRS.text + 2 * report.checksumWanted, 2);
   if (!FlushOutput(&output)) abort();
   InPlace = report.inPlace, Quick = report.quick;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);

@@ -45,8 +45,9 @@ bool PlatformCreateOutput(const char *path, bool inPlace, PlatformOutput *out) {
   Handles.back().first = written;
   return Uncreatable != path;
 }
-bool PlatformFinishOutput(PlatformOutput *out) {
+bool PlatformFinishOutput(PlatformOutput *out, bool *written) {
   bool moved = out->kind == PLATFORM_OUTPUT_STREAM || out->inPlace || Unfinishable != out->path;
+  *written = true;
   Note("finish " + std::string(out->path) + (moved ? "" : " failed"));
   if (out->kind == PLATFORM_OUTPUT_FILE && !out->inPlace && moved)
     Files[out->path] = Files[out->path + std::string("~")];

@@ -41,15 +41,19 @@ TEST(ConvertHexFile, Table) {
   const std::string records = Unescape("{5000*:0400100001020304E2\\r\\n}");
   const std::string converted = Unescape("{5000*:0400080001020304EA\\r\\n}");
   for (const auto &row : Table("convert.txt")) {
-    std::string after = row[3] + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
+    std::string status = row[3];  // its lines, 5000 on
+    for (size_t at = status.find('@'); at != std::string::npos; at = status.find('@', at + 1)) {
+      size_t digits = status.find_first_not_of("0123456789", at + 1);
+      status.replace(at + 1, digits - at - 1, std::to_string(5000 + stoi(status.substr(at + 1))));
+    }
+    std::string after = status + " | " + converted + row[2] + " | " + std::to_string(5000 + stoi(row[4]));
     after += row[4].substr(row[4].find(':'));
     std::string input = records + row[1];
     for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
       for (size_t chunk : {0, 1, 3, 7, 64}) {
         Source pieces = {row[1], 0, chunk, SIZE_MAX, 0}, later = {input, 0, chunk == 1 ? 4093 : chunk, SIZE_MAX, 0};
         EXPECT_EQ(Convert(row[1], path, chunk ? &pieces : nullptr), row[3] + " | " + row[2] + " | " + row[4]) << row[0];
-        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr, ConvertOptionsFor(CONVERT_HALVE, 2), chunk == 7),
-                  after)
+        EXPECT_EQ(Convert(input, path, chunk ? &later : nullptr, Options("halve"), chunk == 7), after)
             << row[0] << ", path " << path;
       }
     }
@@ -61,8 +65,7 @@ TEST(ConvertHexFile, Table) {
 TEST(ConvertHexFile, WholeBuffers) {
   const std::string input = Unescape("{3169*:0400100001020304E2\\r\\n}:0400100001020304E3\\r\\n");
   for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
-    EXPECT_EQ(Convert(input, path, nullptr, ConvertOptionsFor(CONVERT_HALVE, 2), true), Convert(input, 0))
-        << "path " << path;
+    EXPECT_EQ(Convert(input, path, nullptr, Options("halve"), true), Convert(input, 0)) << "path " << path;
   }
 }
 
@@ -72,13 +75,13 @@ TEST(ConvertHexFile, WholeBuffers) {
 // the count is within it.
 void CheckPaths(const std::string &record, bool inPlace) {
   std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
-  for (ConvertDirection direction : {CONVERT_HALVE, CONVERT_TO_WORDS, CONVERT_TO_BYTES}) {
-    ConvertOptions options = ConvertOptionsFor(direction, 2);
+  for (const char *mode : {"halve", "full", "bytes", "full 24 swap", "bytes 64 fill=EE"}) {
+    ConvertOptions options = Options(mode);
     std::string expected = Convert(input, 0, nullptr, options);
     for (unsigned path = 1; path < CONVERT_PATH_COUNT; path++) {
       if (!ForceConvertPath(path)) continue;
       EXPECT_EQ(Convert(input, path, nullptr, options), expected) << record << ", path " << path;
-      if (direction != CONVERT_HALVE) continue;
+      if (options.direction != CONVERT_HALVE) continue;
       EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
       EXPECT_EQ(Quick > 0, inPlace && std::stoi(record.substr(1, 2), nullptr, 16) <= CONVERT_PATHS[path].quickCount)
           << record;
@@ -135,10 +138,7 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
 // The conversion modes, each case from memory and in pieces of 1 to 17 bytes.
 TEST(ConvertHex, Table) {
   for (const auto &row : Table("modes.txt")) {
-    ConvertOptions mode = ConvertOptionsFor(row[1] == "full"    ? CONVERT_TO_WORDS
-                                            : row[1] == "bytes" ? CONVERT_TO_BYTES
-                                                                : CONVERT_HALVE,
-                                            2);
+    ConvertOptions mode = Options(row[1]);
     // What follows an end record is never read: room for every kernel.
     std::string roomy = row[2] + (row[4] == "END" ? std::string(600, '#') : "");
     for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
@@ -152,8 +152,10 @@ TEST(ConvertHex, Table) {
 }
 
 TEST(MakeOutputPath, Table) {
-  for (const auto &row : Table("naming.txt")) {
-    // A character set's name, or the ranges themselves as "LEAD:TRAIL".
+  for (auto row : Table("naming.txt")) {
+    // A character set's name, or the ranges themselves as "LEAD:TRAIL"; "posix" before it: no drives.
+    SetPathDrives(row[0].compare(0, 6, "posix ") != 0);
+    if (row[0].compare(0, 6, "posix ") == 0) row[0].erase(0, 6);
     unsigned char lead[PLATFORM_LEAD_BYTE_RANGES] = {}, trail[PLATFORM_TRAIL_BYTE_RANGES] = {};
     size_t colon = row[0].find(':');
     ByteRangesForCodeset(row[0].c_str(), lead, trail);
@@ -168,6 +170,7 @@ TEST(MakeOutputPath, Table) {
               row[2] + "|" + row[3] + "|" + row[4] + "|" + (made ? row[2][0] : '\0'))
         << row[0] << " " << row[1];
   }
+  SetPathDrives(true);
 }
 
 TEST(QuoteName, Table) {

@@ -55,12 +55,13 @@ static KERNEL_INLINE void StoreHexBytes(unsigned char *text, unsigned first, uns
 }
 
 // Where the line after a record's checksum at `rest` ends, just past its LF;
-// null when the LF is not in the window. rest[1] is in the window.
+// null when the LF is not in the window, or a ':' comes before it (a record
+// there fails the conversion, field by field). rest[1] is in the window.
 static KERNEL_INLINE const unsigned char *NextLine(const unsigned char *rest, const unsigned char *end) {
   if (rest[0] == '\r' && rest[1] == '\n') return rest + 2;
   if (rest[0] == '\n') return rest + 1;
-  const void *lf = memchr(rest, '\n', (size_t)(end - rest));
-  return lf == nullptr ? nullptr : static_cast<const unsigned char *>(lf) + 1;
+  const unsigned char *lf = static_cast<const unsigned char *>(memchr(rest, '\n', (size_t)(end - rest)));
+  return lf == nullptr || memchr(rest, ':', (size_t)(lf - rest)) != nullptr ? nullptr : lf + 1;
 }
 
 // The start of the line after the record of `length` characters at `text`,
@@ -93,6 +94,12 @@ static KERNEL_INLINE unsigned long long WordsIn(const Converter *c, unsigned lon
   return x * c->reciprocal >> 32;
 }
 
+// A record whose last word is partly filled, to swap or to fill: field by
+// field, which refuses or fills it.
+static KERNEL_INLINE bool PartWord(const Converter *c, unsigned count) {
+  return (c->options.swap || c->options.fill >= 0) && count != WordsIn(c, count) * c->options.wordBytes;
+}
+
 // What a kernel does with a record that it has checked.
 enum { PLAN_DECLINE, PLAN_SKIP, PLAN_WRITE };
 
@@ -102,19 +109,24 @@ static KERNEL_INLINE unsigned long long BaseOf(const unsigned char *text, unsign
   return type == 2 ? value * 16 : value << 16;
 }
 
+// Notes what halving leaves for the target to misread (rare enough to look
+// at a record's digits here).
+static __attribute__((noinline)) void NoteHalving(Converter *c, const unsigned char *text, uint32_t header,
+                                                  unsigned long long line) {
+  unsigned count = header >> 24;
+  bool nonzero = false;
+  for (size_t i = 0; i < 2 * count; i++) nonzero |= text[9 + i] != '0';
+  NoteMisread(c->report, header & 0xFF, count, header >> 8 & 0xFFFF, nonzero, line);
+}
+
 // Halving: each address field halved, every record of types 0 and 2 to 5
-// written. The first type 02 or 04 record with a value other than 0 is noted
-// (rare enough to look at its digits here).
+// written.
 static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint32_t header, unsigned long long line,
                                    unsigned *address) {
-  unsigned type = header & 0xFF;
+  unsigned type = header & 0xFF, field = header >> 8 & 0xFFFF;
   if (type == 1 || type > 5) return PLAN_DECLINE;
-  if ((type == 2 || type == 4) && c->report->upperLine == 0) {
-    for (size_t i = 0; i < 2 * (header >> 24); i++) {
-      if (text[9 + i] != '0') c->report->upperLine = line;
-    }
-  }
-  *address = (header >> 8 & 0xFFFF) >> 1;
+  if (type != 0 || field % 2 != 0) NoteHalving(c, text, header, line);
+  *address = field >> 1;
   return PLAN_WRITE;
 }
 
@@ -130,7 +142,7 @@ static KERNEL_INLINE int PlanToWords(Converter *c, const unsigned char *text, ui
     unsigned long long offset = c->baseRest + field, words = WordsIn(c, offset);
     if (offset != words * c->options.wordBytes) return PLAN_DECLINE;
     unsigned long long word = c->baseWords + words, last = word + WordsIn(c, count - 1);
-    if (word >> 16 != c->upperWritten || last >> 16 != c->upperWritten) return PLAN_DECLINE;
+    if (word >> 16 != c->upperWritten || last >> 16 != c->upperWritten || PartWord(c, count)) return PLAN_DECLINE;
     *address = word & 0xFFFF;
     return PLAN_WRITE;
   }
@@ -147,7 +159,7 @@ static KERNEL_INLINE int PlanToBytes(Converter *c, const unsigned char *text, ui
     unsigned long long span = WordsIn(c, count - 1), unit = c->base + field;  // words after the first
     if (c->segment ? field + span > 0xFFFF : unit + span > 0xFFFFFFFF) return PLAN_DECLINE;
     unsigned long long first = unit * c->options.wordBytes, last = first + count - 1;
-    if (first >> 16 != c->upperWritten || last >> 16 != c->upperWritten) return PLAN_DECLINE;
+    if (first >> 16 != c->upperWritten || last >> 16 != c->upperWritten || PartWord(c, count)) return PLAN_DECLINE;
     *address = first & 0xFFFF;
     return PLAN_WRITE;
   }
@@ -187,6 +199,7 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) 
     if (plan == PLAN_WRITE) {
       Copy(out, text, length);
       PatchRecord(out, length, header >> 8 & 0xFFFF, address, HexPairValue(text + length - 2));
+      if (DIRECTION != CONVERT_HALVE && c->options.swap) SwapWordText(out + 9, header >> 24, c->options.wordBytes);
       out += length + 2;
     }
     text = next;
@@ -198,6 +211,7 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) 
   input->next = text;
   input->line += lines;
   input->lineOffset = InputOffset(input);
+  c->report->records += lines;
   c->report->inPlace += lines;
   c->report->quick += quick;
 }

@@ -1,9 +1,10 @@
-// libFuzzer target: ConvertHexFile must reach the same status, output and
-// stop location under every conversion path this CPU runs as field by field,
-// from memory and in pieces of 1 to 17 bytes; a read that fails part way
-// must end the input there. The whole-address modes must agree in pieces
-// too, and whatever converts to word addresses must convert back to the same
-// bytes at the same addresses and the same start address.
+// libFuzzer target: halving and an exact conversion of a word width that
+// the input chooses, swapped or filled, must reach the same status, output
+// and stop location under every conversion path this CPU runs as field by
+// field, from memory and in pieces of 1 to 17 bytes; a read that fails part
+// way must end the input there. Whatever converts to word addresses must
+// convert back to the same bytes at the same addresses and the same start
+// address, for every width.
 #include <stdint.h>
 
 #include <map>
@@ -36,26 +37,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   unsigned seed = 2166136261u;
   for (size_t i = 0; i < size; i++) seed = (seed ^ data[i]) * 16777619u;
   size_t failAt = size == 0 ? 0 : seed % size;
-  const std::string expected = Convert(text, 0), cut = Convert(text.substr(0, failAt), 0);  // field by field
-  for (unsigned path = 0; path < CONVERT_PATH_COUNT; path++) {
-    Source pieces = {text, 0, 0, size, seed}, failing = {text, 0, 0, failAt, ~seed};
-    if (ForceConvertPath(path) && (Convert(text, path) != expected || Convert(text, path, &pieces) != expected ||
-                                   Convert(text, path, &failing) != cut)) {
-      abort();
+  // Halving, and one exact conversion that the input chooses: every path as
+  // field by field, from memory, in pieces and with a read failing part way.
+  ConvertOptions exact = ConvertOptionsFor(seed & 1 ? CONVERT_TO_BYTES : CONVERT_TO_WORDS, 2 + (seed >> 1) % 7);
+  exact.swap = (seed >> 4 & 1) != 0;
+  exact.fill = (seed >> 5 & 3) == 0 ? (short)(seed >> 8 & 0xFF) : (short)-1;
+  for (ConvertOptions options : {Options("halve"), exact}) {
+    const std::string expected = Convert(text, 0, nullptr, options);
+    const std::string cut = Convert(text.substr(0, failAt), 0, nullptr, options);
+    for (unsigned path = 0; path < CONVERT_PATH_COUNT; path++) {
+      Source pieces = {text, 0, 0, size, seed}, failing = {text, 0, 0, failAt, ~seed};
+      if (ForceConvertPath(path) &&
+          (Convert(text, path, nullptr, options) != expected || Convert(text, path, &pieces, options) != expected ||
+           Convert(text, path, &failing, options) != cut)) {
+        abort();
+      }
     }
   }
-  for (ConvertOptions mode : {ConvertOptionsFor(CONVERT_TO_WORDS, 2), ConvertOptionsFor(CONVERT_TO_BYTES, 2)}) {
-    Source pieces = {text, 0, 0, size, seed}, failing = {text, 0, 0, failAt, ~seed};
-    if (Convert(text, 0, &pieces, mode) != Convert(text, 0, nullptr, mode) ||
-        Convert(text, 0, &failing, mode) != Convert(text.substr(0, failAt), 0, nullptr, mode)) {
-      abort();
-    }
-  }
-  const std::string words = Convert(text, 0, nullptr, ConvertOptionsFor(CONVERT_TO_WORDS, 2));
-  if (words.compare(0, 6, "END | ") != 0) return 0;
-  const std::string bytes = Convert(words.substr(6), 0, nullptr, ConvertOptionsFor(CONVERT_TO_BYTES, 2));
+  // Whatever converts to words of that width converts back to the same bytes
+  // at the same addresses and the same start address, swapped or not.
+  ConvertOptions words = exact, bytes = exact;
+  words.direction = CONVERT_TO_WORDS, bytes.direction = CONVERT_TO_BYTES;
+  words.fill = bytes.fill = -1;
+  const std::string converted = Convert(text, 0, nullptr, words);
+  if (converted.compare(0, 4, "END ") != 0) return 0;
+  const std::string back = Convert(converted.substr(converted.find(" | ") + 3), 0, nullptr, bytes);
   unsigned long long start, startBack;
-  if (bytes.compare(0, 6, "END | ") != 0 || Image(text, &start) != Image(bytes.substr(6), &startBack) ||
+  if (back.compare(0, 4, "END ") != 0 || Image(text, &start) != Image(back.substr(back.find(" | ") + 3), &startBack) ||
       start != startBack) {
     abort();
   }

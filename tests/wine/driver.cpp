@@ -119,7 +119,7 @@ int main(int argc, char **argv) {
   Check(AllocConsole() && SetConsoleOutputCP(CP_UTF8), "no UTF-8 console");
   string cli = fs::path(argv[3]).make_preferred().string();
   RunCli(cli, GOOD, 0, "", GOOD_OUT);
-  RunCli(cli, BAD_SUM, 1, "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы.\n", NONE);
+  RunCli(cli, BAD_SUM, 1, "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы. (в записи E3, должно быть E2)\n", NONE);
   std::ofstream("cli_I16.hex") << "earlier";
   RunCli(cli, GOOD, 0, "", GOOD_OUT);
   printf("%d failed check(s)\n", failures);

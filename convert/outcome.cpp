@@ -1,0 +1,78 @@
+#include "convert/outcome.h"
+
+#include <string.h>
+
+#include "convert/messages.h"
+
+// Copies `text` to `at`, terminated; returns the end (stpcpy, which not
+// every C library has).
+static char *Append(char *at, const char *text) {
+  size_t length = strlen(text);
+  memcpy(at, text, length + 1);
+  return at + length;
+}
+
+Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed) {
+  if (status == CONV_END_RECORD)
+    return writeFailed ? OUTCOME_WRITE_FAILED : placed ? OUTCOME_CONVERTED : OUTCOME_NOT_PLACED;
+  // A read that fails ends the input: that, not a damaged file, is why.
+  if (readFailed) return OUTCOME_READ_FAILED;
+  switch (status) {
+    case CONV_BAD_CHECKSUM:
+      return OUTCOME_BAD_CHECKSUM;
+    case CONV_MISALIGNED:
+      return OUTCOME_MISALIGNED;
+    case CONV_PARTIAL_WORD:
+      return OUTCOME_PARTIAL_WORD;
+    case CONV_BAD_LENGTH:
+      return OUTCOME_BAD_LENGTH;
+    case CONV_OUT_OF_RANGE:
+      return OUTCOME_OUT_OF_RANGE;
+  }
+  return OUTCOME_DAMAGED;
+}
+
+const char *OutcomeText(Outcome outcome) {
+  static const char *const TEXTS[] = {"",
+                                      TEXT_DAMAGED,
+                                      TEXT_BAD_CHECKSUM,
+                                      TEXT_MISALIGNED,
+                                      TEXT_PARTIAL_WORD,
+                                      TEXT_BAD_LENGTH,
+                                      TEXT_OUT_OF_RANGE,
+                                      TEXT_READ_FAILED,
+                                      TEXT_WRITE_FAILED,
+                                      TEXT_CANNOT_CREATE};
+  return TEXTS[outcome];
+}
+
+void FormatChecksumDetail(const ConvertReport *report, char text[40]) {
+  char *at = Append(text, TEXT_CHECKSUM_READ);
+  FormatHexByte(report->checksumRead, reinterpret_cast<unsigned char *>(at));
+  at = Append(at + 2, TEXT_CHECKSUM_WANTED);
+  FormatHexByte(report->checksumWanted, reinterpret_cast<unsigned char *>(at));
+  strcpy(at + 2, ")");
+}
+
+unsigned long long WarningLine(const ConvertReport *report, Warning warning) {
+  const unsigned long long LINES[WARNING_COUNT] = {report->segmentLine, report->linearLine, report->startLine,
+                                                   report->oddLine, report->afterEndLine};
+  return LINES[warning];
+}
+
+void FormatWarning(const ConvertReport *report, Warning warning, char text[160]) {
+  static const char *const TEXTS[WARNING_COUNT] = {TEXT_WARN_SEGMENT, TEXT_WARN_LINEAR, TEXT_WARN_START, TEXT_WARN_ODD,
+                                                   TEXT_WARN_AFTER_END};
+  char *end = Append(text, TEXTS[warning]);
+  if (warning == WARN_AFTER_END) Append(FormatDecimal(end, report->afterEnd), ", from here on)");
+}
+
+char *FormatDecimal(char *text, unsigned long long value) {
+  char digits[20];
+  int count = 0;
+  do digits[count++] = (char)('0' + value % 10);
+  while ((value /= 10) != 0);
+  while (count > 0) *text++ = digits[--count];
+  *text = '\0';
+  return text;
+}

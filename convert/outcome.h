@@ -1,0 +1,48 @@
+// What a conversion's outcome tells the user: the one mapping from outcome to
+// text, for the interactive programs, wordhex-cli and the page alike. Texts
+// are code page 1251 (convert/messages.h).
+#ifndef WORDHEX_CONVERT_OUTCOME_H
+#define WORDHEX_CONVERT_OUTCOME_H
+
+#include <stddef.h>
+
+#include "convert/convert.h"
+
+enum Outcome {
+  OUTCOME_CONVERTED,
+  // Where the conversion stopped, then the text: FILE:LINE:COLUMN: TEXT.
+  OUTCOME_DAMAGED,
+  OUTCOME_BAD_CHECKSUM,  // and the checksum as read and as it should be
+  OUTCOME_MISALIGNED,
+  OUTCOME_PARTIAL_WORD,
+  OUTCOME_BAD_LENGTH,
+  OUTCOME_OUT_OF_RANGE,
+  // The text, then a file's name: TEXT NAME!
+  OUTCOME_READ_FAILED,   // the input's
+  OUTCOME_WRITE_FAILED,  // the output's
+  OUTCOME_NOT_PLACED,    // the output's: converted whole, but it could not take its name
+};
+
+// The outcome of a conversion that ended with `status`, its input read and
+// its output written without failing or not; `placed`: the output took its
+// name (or needed none).
+Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed);
+// Its text; empty for OUTCOME_CONVERTED.
+const char *OutcomeText(Outcome outcome);
+inline bool OutcomeAtStop(Outcome outcome) { return outcome >= OUTCOME_DAMAGED && outcome <= OUTCOME_OUT_OF_RANGE; }
+// For OUTCOME_BAD_CHECKSUM: " (в записи E3, должно быть E2)", terminated.
+void FormatChecksumDetail(const ConvertReport *report, char text[40]);
+
+// What wordhex-cli and the page warn of, each at the line of its first
+// record, and what --strict fails a file for.
+enum Warning { WARN_SEGMENT, WARN_LINEAR, WARN_START, WARN_ODD, WARN_AFTER_END, WARNING_COUNT };
+// The line of the record that gives cause for `warning`, 0 for none.
+unsigned long long WarningLine(const ConvertReport *report, Warning warning);
+// Its text, plain ASCII, terminated; the records not converted for WARN_AFTER_END.
+void FormatWarning(const ConvertReport *report, Warning warning, char text[160]);
+
+// Writes `value` in decimal at `text` (room for 21 bytes), terminated;
+// returns the end.
+char *FormatDecimal(char *text, unsigned long long value);
+
+#endif

@@ -1,5 +1,6 @@
 # The front door: `make run` and `make test` are the whole set-up on a fresh machine.
-.PHONY: all build run test test-linux test-sanitize test-win32 test-win64 test-fuzz test-dist check-format \
+.PHONY: all build run test test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-dist \
+        check-format \
         build-win32 build-win64 bench fuzz coverage dist screenshots format clean
 
 FUZZ_TIME ?= 300
@@ -16,7 +17,7 @@ build:
 run: build
 	scripts/run-example
 
-test: test-linux test-sanitize test-win32 test-win64 test-fuzz test-dist check-format
+test: test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-dist check-format
 	@echo "make test: SKIPPED cli.named-temporaries under the sanitizers, which need the /proc that the case hides; it ran in the plain build unless CTest listed it as not run there"
 	@tests/wine/runs-i386 || { [ $$? = 3 ] && echo "make test: SKIPPED the 32-bit Windows programs end to end (win32.e2e.*, the zip's wordhex-cli.exe): this host's kernel cannot execute 32-bit x86 programs; their static checks ran"; }
 
@@ -48,6 +49,14 @@ build-win64:
 
 test-win64: build-win64
 	ctest --preset win64
+
+# Cross builds run under QEMU's user-mode emulator: the portable path on a
+# non-x86 CPU, and on s390x in big-endian byte order.
+test-arm64 test-s390x: test-%:
+	scripts/deps cross
+	cmake --preset $*
+	cmake --build --preset $* -j $(JOBS)
+	ctest --preset $* -j $(JOBS)
 
 test-fuzz:
 	scripts/deps test

@@ -1,5 +1,5 @@
-# What gets installed, and the release packages CPack makes of it: a Debian
-# package from the Linux build, a zip of the two executables and a README
+# What gets installed, and the release packages CPack makes of it: two Debian
+# packages from the Linux build, a zip of the two executables and a README
 # from the Windows build. The version is the project's, and nothing else's.
 set(WORDHEX_MAINTAINER "The wordhex developers <wordhex@example.org>")
 
@@ -11,12 +11,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                                WORLD_READ WORLD_EXECUTE)
 
-set(wordhex_programs wordhex-cli)
-if(TARGET wordhex)
-  list(PREPEND wordhex_programs wordhex)
-endif()
-
 if(WIN32)
+  set(wordhex_programs wordhex-cli)
+  if(TARGET wordhex)
+    list(PREPEND wordhex_programs wordhex)
+  endif()
   # Flat: the programs need nothing beside them, and the README says so.
   install(TARGETS ${wordhex_programs} RUNTIME DESTINATION .)
 
@@ -33,11 +32,33 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME wordhex-${PROJECT_VERSION}-win32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
+  # Two Debian packages, so that a build server gets the converter without a
+  # desktop: wordhex, the interactive program, and wordhex-cli, which needs
+  # the C library alone. Each install rule names the package it goes into.
   include(GNUInstallDirs)
-  install(TARGETS ${wordhex_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  set(docs ${CMAKE_INSTALL_DATADIR}/doc)
+  set(man1 ${CMAKE_INSTALL_MANDIR}/man1)
+  set(gz ${CMAKE_BINARY_DIR}/packaging/gz)
+  install(TARGETS wordhex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT wordhex-cli)
+  install(FILES ${gz}/wordhex-cli.1.gz DESTINATION ${man1} COMPONENT wordhex-cli)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex-cli.bash-completion
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wordhex-cli)
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wordhex-cli COMPONENT wordhex-cli)
+  if(TARGET wordhex)
+    install(TARGETS wordhex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT wordhex)
+    install(FILES ${gz}/wordhex.1.gz DESTINATION ${man1} COMPONENT wordhex)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+            COMPONENT wordhex)
+  endif()
+  # The offline web page, where a build makes one: set to its file.
+  set(WORDHEX_WEB_PAGE "" CACHE FILEPATH "The web page to install as share/wordhex/wordhex.html (empty: none)")
+  if(WORDHEX_WEB_PAGE)
+    install(FILES ${WORDHEX_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex RENAME wordhex.html
+            COMPONENT wordhex)
+  endif()
+  foreach(package wordhex wordhex-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${gz}/changelog.gz DESTINATION ${docs}/${package}
+            COMPONENT ${package})
+  endforeach()
 
   # The changelog's entry is dated by the commit it is built from, so that
   # the same commit always makes the same package.
@@ -64,7 +85,7 @@ else()
   foreach(source ${CMAKE_SOURCE_DIR}/docs/man/wordhex.1 ${CMAKE_SOURCE_DIR}/docs/man/wordhex-cli.1
                  ${CMAKE_BINARY_DIR}/packaging/changelog)
     get_filename_component(name ${source} NAME)
-    set(copy ${CMAKE_BINARY_DIR}/packaging/gz/${name})
+    set(copy ${gz}/${name})
     add_custom_command(
       OUTPUT ${copy}.gz
       COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
@@ -75,32 +96,54 @@ else()
     list(APPEND compressed ${copy}.gz)
   endforeach()
   add_custom_target(wordhex_compressed_docs ALL DEPENDS ${compressed})
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/gz/wordhex.1.gz ${CMAKE_BINARY_DIR}/packaging/gz/wordhex-cli.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/gz/changelog.gz
-          DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
   set(CPACK_GENERATOR DEB)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-  set(CPACK_PACKAGE_DESCRIPTION
-      "Firmware images in Intel HEX format carry byte load addresses; some
+  # CPack puts this summary in front of every package's description unless it
+  # is CPack's own default; each package states its own synopsis instead.
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
+  set(about "Firmware images in Intel HEX format carry byte load addresses; some
 programmers and word-addressed memories want 16-bit word addresses instead.
-wordhex rewrites every record's address as a word address, verifies each
-input checksum and computes a new one, and passes counts, record types and
-data through unchanged. The conversion is strict: the first damaged record,
-checksum mismatch or missing end-of-file record stops it, and no output is
-left behind.
+The converter rewrites every record's address as a word address, verifies
+each input checksum and computes a new one, and passes counts, record types
+and data through unchanged. The conversion is strict: the first damaged
+record, checksum mismatch or missing end-of-file record stops it, and no
+output is left behind.")
 
-This package holds two programs: wordhex, which asks for the file in the
-desktop's open dialog and reports a failure in an error box, and wordhex-cli,
-which converts files for scripts and build pipelines and says where a
-damaged file went wrong. wordhex-cli can also turn whole addresses, type 02
-and 04 bases included, into word addresses, convert word addresses back
-into byte addresses, and check files without writing anything.")
+  set(CPACK_DEBIAN_WORDHEX_PACKAGE_NAME wordhex)
+  # Recommended, not required: the desktop program works alone, but the two
+  # were one package until the split, and wordhex-cli costs nothing more
+  # than the C library, so upgrades and ordinary installs keep both.
+  set(CPACK_DEBIAN_WORDHEX_PACKAGE_RECOMMENDS wordhex-cli)
+  set(CPACK_DEBIAN_WORDHEX_DESCRIPTION
+      "Intel HEX byte-address to word-address converter (desktop program)
+${about}
+
+This package holds wordhex, which asks for the file in the desktop's open
+dialog and reports a failure in an error box. The command-line program for
+scripts and build pipelines is in the package wordhex-cli.")
+
+  set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_NAME wordhex-cli)
+  set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_SOURCE wordhex)
+  # wordhex held wordhex-cli's files until the two were split.
+  set(split_version ${PROJECT_VERSION})
+  set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_BREAKS "wordhex (<< ${split_version})")
+  set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_REPLACES "wordhex (<< ${split_version})")
+  set(CPACK_DEBIAN_WORDHEX-CLI_DESCRIPTION
+      "Intel HEX byte-address to word-address converter (command line)
+${about}
+
+This package holds wordhex-cli, which converts files for scripts and build
+pipelines, needs nothing but the C library and says where a damaged file
+went wrong. It can also turn whole addresses, type 02 and 04 bases
+included, into word addresses, convert word addresses back into byte
+addresses, and check files without writing anything. The desktop program
+is in the package wordhex.")
 endif()
 
 include(CPack)

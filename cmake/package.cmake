@@ -131,7 +131,7 @@ scripts and build pipelines is in the package wordhex-cli.")
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_NAME wordhex-cli)
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_SOURCE wordhex)
   # wordhex held wordhex-cli's files until the two were split.
-  set(split_version ${PROJECT_VERSION})
+  set(split_version 1.2.0)  # the first release in two packages
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_BREAKS "wordhex (<< ${split_version})")
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_REPLACES "wordhex (<< ${split_version})")
   set(CPACK_DEBIAN_WORDHEX-CLI_DESCRIPTION

@@ -164,7 +164,7 @@ static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter 
     unsigned long long address = OutputAddress(c, start);
     unsigned upper = (unsigned)(address >> 16);
     if (upper != c->upperWritten) WriteValueRecord(output, 4, upper, 2);
-    c->upperWritten = upper;
+    SetUpper(c, upper);
     bool whole = first == 0 && i == record->count;
     WriteRecord(output, whole ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
                 shaped.text + 2 * first, sum);
@@ -239,6 +239,7 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   c.report = report;
   c.reciprocal = 0xFFFFFFFFu / options->wordBytes + 1;
   SetBase(&c, 0, false);
+  SetUpper(&c, 0);
   KernelFn kernel = CONVERT_PATHS[ActiveConvertPath()].kernel;
   ConversionStatus status = 0;
   HexRecord record;

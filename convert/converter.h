@@ -13,9 +13,13 @@ struct Converter {
   bool segment;             // a type 02 base: addresses wrap within its 64 K
   unsigned upperWritten;    // value of the output's last type 04 record
   // For the kernels: the base in whole words and the bytes past them (to
-  // words), and the reciprocal that divides by the word size.
+  // words); the reciprocal that divides by the word size; the highest
+  // address field at which a record's last byte may stand without wrapping;
+  // the bytes that the output's type 04 value already written covers.
   unsigned long long baseWords, baseRest;
   unsigned long long reciprocal;  // 2^32 / wordBytes, rounded up
+  unsigned fieldLimit;
+  unsigned long long low, high;
 };
 
 // Where the data of the records that follow go.
@@ -24,6 +28,16 @@ inline void SetBase(Converter *c, unsigned long long base, bool segment) {
   c->segment = segment;
   c->baseWords = base / c->options.wordBytes;
   c->baseRest = base % c->options.wordBytes;
+  c->fieldLimit = segment ? 0xFFFF : ~0u;
+}
+
+// The output's type 04 value is now `upper`: the bytes whose output
+// addresses it covers, below 4 GiB.
+inline void SetUpper(Converter *c, unsigned upper) {
+  unsigned long long span = 0x10000ull * (c->options.direction == CONVERT_TO_BYTES ? 1 : c->options.wordBytes);
+  c->upperWritten = upper;
+  c->low = upper * span;
+  c->high = c->low + span - 1 < 0xFFFFFFFF ? c->low + span - 1 : 0xFFFFFFFF;
 }
 
 // Notes, at its first line, each kind of record that halving leaves for the

@@ -40,34 +40,66 @@ inline unsigned char RecordChecksum(unsigned sum, unsigned address) {
 
 // Reverses the order of the bytes within each word of the `count` bytes
 // whose digits stand at `text` (two characters a byte), `count` a multiple of
-// `wordBytes`. Words of 2, 4 and 8 bytes go eight characters at a time;
-// the steps are the same in either byte order.
-inline void SwapWordText(unsigned char *text, size_t count, unsigned wordBytes) {
+// `wordBytes`. Words of 2, 4 and 8 bytes go eight characters at a time; the
+// steps are the same in either byte order.
+inline uint64_t SwapPairsInHalves(uint64_t x) {
   const uint64_t PAIRS = 0x0000FFFF0000FFFFull;
+  return (x & PAIRS) << 16 | (x >> 16 & PAIRS);
+}
+inline uint64_t ReversePairs(uint64_t x) { return SwapPairsInHalves(x << 32 | x >> 32); }
+
+// Words of other sizes, one 2-character pair at a time, unrolled for each.
+template <unsigned BYTES>
+inline void SwapWordsOf(unsigned char *text, size_t length) {
+  for (size_t i = 0; i < length; i += 2 * BYTES) {
+    uint16_t pairs[BYTES];
+    memcpy(pairs, text + i, 2 * BYTES);
+#pragma GCC unroll 8
+    for (unsigned k = 0; k < BYTES; k++) memcpy(text + i + 2 * k, &pairs[BYTES - 1 - k], 2);
+  }
+}
+
+inline void SwapWordText(unsigned char *text, size_t count, unsigned wordBytes) {
   size_t length = 2 * count, i = 0;
-  if (wordBytes == 2 || wordBytes == 4) {
-    for (; i + 8 <= length; i += 8) {
-      uint64_t x;
+  uint64_t x, y;
+  if (wordBytes == 2 || wordBytes == 4 || wordBytes == 8) {
+    for (; i + 16 <= length; i += 16) {
       memcpy(&x, text + i, 8);
-      if (wordBytes == 4) x = x << 32 | x >> 32;
-      x = (x & PAIRS) << 16 | (x >> 16 & PAIRS);
-      memcpy(text + i, &x, 8);
+      memcpy(&y, text + i + 8, 8);
+      if (wordBytes == 8) {
+        x = ReversePairs(x), y = ReversePairs(y);
+        memcpy(text + i, &y, 8);
+        memcpy(text + i + 8, &x, 8);
+      } else {
+        x = wordBytes == 4 ? ReversePairs(x) : SwapPairsInHalves(x);
+        y = wordBytes == 4 ? ReversePairs(y) : SwapPairsInHalves(y);
+        memcpy(text + i, &x, 8);
+        memcpy(text + i + 8, &y, 8);
+      }
     }
-    if (i < length) {  // one word of 2 bytes left
-      uint32_t x;
-      memcpy(&x, text + i, 4);
-      x = x << 16 | x >> 16;
-      memcpy(text + i, &x, 4);
+    if (i + 8 <= length) {  // one word of 4 bytes, or two of 2
+      memcpy(&x, text + i, 8);
+      x = wordBytes == 4 ? ReversePairs(x) : SwapPairsInHalves(x);
+      memcpy(text + i, &x, 8);
+      i += 8;
+    }
+    if (i < length) {  // one word of 2 bytes
+      uint32_t z;
+      memcpy(&z, text + i, 4);
+      z = z << 16 | z >> 16;
+      memcpy(text + i, &z, 4);
     }
     return;
   }
-  for (; i < length; i += 2 * wordBytes) {
-    for (unsigned low = 0, high = 2 * wordBytes - 2; low < high; low += 2, high -= 2) {
-      unsigned char pair[2];
-      memcpy(pair, text + i + low, 2);
-      memcpy(text + i + low, text + i + high, 2);
-      memcpy(text + i + high, pair, 2);
-    }
+  switch (wordBytes) {
+    case 3:
+      return SwapWordsOf<3>(text, length);
+    case 5:
+      return SwapWordsOf<5>(text, length);
+    case 6:
+      return SwapWordsOf<6>(text, length);
+    default:
+      return SwapWordsOf<7>(text, length);
   }
 }
 

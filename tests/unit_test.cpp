@@ -69,18 +69,24 @@ TEST(ConvertHexFile, WholeBuffers) {
   }
 }
 
+// The modes that kernels convert records in: halving, each exact direction,
+// every word width, swapped and filled.
+const char *const MODES[] = {"halve",        "full",          "bytes",
+                             "full 24 swap", "bytes 40 swap", "full 48 swap fill=00",
+                             "full 56 swap", "full 64 swap",  "bytes 64 fill=EE"};
+
 // `record` twice, an end record and room to spare: every path must agree
-// with field by field in every direction, and in halving a kernel take the
-// first copy in place exactly when `inPlace`, by its quick route exactly when
-// the count is within it.
-void CheckPaths(const std::string &record, bool inPlace) {
+// with field by field in the first `modes` MODES, and in halving a kernel take
+// the first copy in place exactly when `inPlace`, by its quick route exactly
+// when the count is within it.
+void CheckPaths(const std::string &record, bool inPlace, size_t modes = sizeof MODES / sizeof MODES[0]) {
   std::string input = record + record + ":00000001FF\r\n" + std::string(600, '#');
-  for (const char *mode : {"halve", "full", "bytes", "full 24 swap", "bytes 64 fill=EE"}) {
-    ConvertOptions options = Options(mode);
+  for (size_t mode = 0; mode < modes; mode++) {
+    ConvertOptions options = Options(MODES[mode]);
     std::string expected = Convert(input, 0, nullptr, options);
     for (unsigned path = 1; path < CONVERT_PATH_COUNT; path++) {
       if (!ForceConvertPath(path)) continue;
-      EXPECT_EQ(Convert(input, path, nullptr, options), expected) << record << ", path " << path;
+      EXPECT_EQ(Convert(input, path, nullptr, options), expected) << record << ", path " << path << ", " << MODES[mode];
       if (options.direction != CONVERT_HALVE) continue;
       EXPECT_EQ(InPlace > 0, inPlace) << record << ", path " << path;
       EXPECT_EQ(Quick > 0, inPlace && std::stoi(record.substr(1, 2), nullptr, 16) <= CONVERT_PATHS[path].quickCount)
@@ -96,15 +102,15 @@ TEST(ConvertHexFile, FastPathsOnTheRecordsTable) {
   }
 }
 
-// A record of `count` data bytes that `seed` makes up, its digits in mixed
-// case; the character at `at` (none when 0) is `shown`, counted as if its
-// value were `as`.
-std::string MakeRecord(unsigned count, unsigned seed, size_t at = 0, char shown = 0, unsigned as = 0) {
+// A record of `count` data bytes that `seed` makes up (at address 0 when
+// `atZero`, the start of a word of any size), its digits in mixed case; the
+// character at `at` (none when 0) is `shown`, counted as if its value were `as`.
+std::string MakeRecord(unsigned count, unsigned seed, bool atZero, size_t at = 0, char shown = 0, unsigned as = 0) {
   std::string text = ":";
   unsigned sum = 0;
   for (unsigned i = 0; i < 4 + count; i++) {
     seed = seed * 1103515245u + 12345u;
-    unsigned byte = i == 0 ? count : i == 3 ? "\0\2\3\4\5"[seed % 5] : seed >> 16 & 0xFF;
+    unsigned byte = i == 0 ? count : i == 3 ? "\0\2\3\4\5"[seed % 5] : i < 3 && atZero ? 0 : seed >> 16 & 0xFF;
     unsigned nibbles[2] = {byte >> 4, byte & 15};
     for (int d = 0; d < 2; d++) {
       if (text.size() == at) nibbles[d] = as;
@@ -122,13 +128,14 @@ std::string MakeRecord(unsigned count, unsigned seed, size_t at = 0, char shown 
 TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
   const char *ENDS[] = {"\r\n", "\n", "0\r\n", " ; note\n"};
   for (unsigned count = 0; count <= 60; count++) {
-    for (unsigned seed = 0; seed < 8; seed++) CheckPaths(MakeRecord(count, seed) + ENDS[seed % 4], true);
+    for (unsigned seed = 0; seed < 16; seed++) CheckPaths(MakeRecord(count, seed, seed >= 8) + ENDS[seed % 4], true);
   }
   for (unsigned count : {0, 1, 2, 4, 7, 8, 16, 17, 18, 25, 26, 40}) {
     for (size_t at = 3; at < 9 + 2 * count; at++) {
       for (unsigned c = 0; c < 256; c++) {
         for (unsigned as : {c % 16, c % 16 + 9}) {
-          if (HexDigitValue[c] == HEX_NOT_DIGIT) CheckPaths(MakeRecord(count, (unsigned)at, at, (char)c, as), false);
+          if (HexDigitValue[c] == HEX_NOT_DIGIT)
+            CheckPaths(MakeRecord(count, (unsigned)at, false, at, (char)c, as), false, 1);
         }
       }
     }

@@ -25,6 +25,15 @@ typedef unsigned (*CheckFn)(const unsigned char *text, const unsigned char *end,
 // Copies a record of `length` characters and its line end in whole blocks,
 // into room that the check has made sure of.
 typedef void (*CopyFn)(unsigned char *out, const unsigned char *text, size_t length);
+// Writes at `out` the digits of the `count` bytes at `text` with the bytes of
+// each word reversed (`count` a multiple of `wordBytes`), the copy already
+// there; may write up to a block past their end, before the checksum is.
+typedef void (*SwapFn)(unsigned char *out, const unsigned char *text, size_t count, unsigned wordBytes);
+
+// The swap for a kernel without one of its own: in place, after the copy.
+static inline void SwapInPlace(unsigned char *out, const unsigned char *, size_t count, unsigned wordBytes) {
+  SwapWordText(out, count, wordBytes);
+}
 
 // The record at `text` when a kernel may try it: its length from the mark
 // to the end of its checksum, with a CR LF and `slack` bytes more to spare in
@@ -111,12 +120,12 @@ static KERNEL_INLINE unsigned long long BaseOf(const unsigned char *text, unsign
 
 // Notes what halving leaves for the target to misread (rare enough to look
 // at a record's digits here).
-static __attribute__((noinline)) void NoteHalving(Converter *c, const unsigned char *text, uint32_t header,
+static __attribute__((noinline)) void NoteHalving(ConvertReport *report, const unsigned char *text, uint32_t header,
                                                   unsigned long long line) {
   unsigned count = header >> 24;
   bool nonzero = false;
   for (size_t i = 0; i < 2 * count; i++) nonzero |= text[9 + i] != '0';
-  NoteMisread(c->report, header & 0xFF, count, header >> 8 & 0xFFFF, nonzero, line);
+  NoteMisread(report, header & 0xFF, count, header >> 8 & 0xFFFF, nonzero, line);
 }
 
 // Halving: each address field halved, every record of types 0 and 2 to 5
@@ -125,45 +134,33 @@ static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint
                                    unsigned *address) {
   unsigned type = header & 0xFF, field = header >> 8 & 0xFFFF;
   if (type == 1 || type > 5) return PLAN_DECLINE;
-  if (type != 0 || field % 2 != 0) NoteHalving(c, text, header, line);
+  // Only the first of each kind is noted: data at odd addresses may be many.
+  if (type != 0 || (field % 2 != 0 && c->report->oddLine == 0)) NoteHalving(c->report, text, header, line);
   *address = field >> 1;
   return PLAN_WRITE;
 }
 
-// To words: a data record that fits in one output record under the type 04
-// value already written; type 02 and 04 records set the base and write
-// nothing. Anything else goes field by field.
-static KERNEL_INLINE int PlanToWords(Converter *c, const unsigned char *text, uint32_t header, unsigned *address) {
+// The exact directions: a data record that fits in one output record under
+// the type 04 value already written, its data starting a word (to words);
+// type 02 and 04 records set the base and write nothing. Anything else goes
+// field by field.
+template <unsigned DIRECTION>
+static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint32_t header, unsigned *address) {
   unsigned count = header >> 24, type = header & 0xFF, field = header >> 8 & 0xFFFF;
   if (type == 0 && count > 0) {
-    // Addresses that wrap within the record, or a record that does not start
-    // a word, go field by field (which splits or refuses them).
-    if (c->segment ? field + count - 1 > 0xFFFF : c->base + field + count - 1 > 0xFFFFFFFF) return PLAN_DECLINE;
-    unsigned long long offset = c->baseRest + field, words = WordsIn(c, offset);
-    if (offset != words * c->options.wordBytes) return PLAN_DECLINE;
-    unsigned long long word = c->baseWords + words, last = word + WordsIn(c, count - 1);
-    if (word >> 16 != c->upperWritten || last >> 16 != c->upperWritten || PartWord(c, count)) return PLAN_DECLINE;
-    *address = word & 0xFFFF;
-    return PLAN_WRITE;
+    unsigned wordBytes = c->options.wordBytes;
+    unsigned long long first = DIRECTION == CONVERT_TO_WORDS ? c->base + field : (c->base + field) * wordBytes;
+    if (field + count - 1 > c->fieldLimit || first < c->low || first + count - 1 > c->high) return PLAN_DECLINE;
+    if (DIRECTION == CONVERT_TO_WORDS) {
+      unsigned long long offset = c->baseRest + field, words = WordsIn(c, offset);
+      if (offset != words * wordBytes) return PLAN_DECLINE;
+      *address = (c->baseWords + words) & 0xFFFF;
+    } else {
+      *address = first & 0xFFFF;
+    }
+    return PartWord(c, count) ? PLAN_DECLINE : PLAN_WRITE;
   }
   if (type == 0) return PLAN_SKIP;  // no data: nothing to place
-  if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;
-  SetBase(c, BaseOf(text, type), type == 2);
-  return PLAN_SKIP;
-}
-
-// To bytes: the same, the other way.
-static KERNEL_INLINE int PlanToBytes(Converter *c, const unsigned char *text, uint32_t header, unsigned *address) {
-  unsigned count = header >> 24, type = header & 0xFF, field = header >> 8 & 0xFFFF;
-  if (type == 0 && count > 0) {
-    unsigned long long span = WordsIn(c, count - 1), unit = c->base + field;  // words after the first
-    if (c->segment ? field + span > 0xFFFF : unit + span > 0xFFFFFFFF) return PLAN_DECLINE;
-    unsigned long long first = unit * c->options.wordBytes, last = first + count - 1;
-    if (first >> 16 != c->upperWritten || last >> 16 != c->upperWritten || PartWord(c, count)) return PLAN_DECLINE;
-    *address = first & 0xFFFF;
-    return PLAN_WRITE;
-  }
-  if (type == 0) return PLAN_SKIP;
   if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;
   SetBase(c, BaseOf(text, type), type == 2);
   return PLAN_SKIP;
@@ -173,15 +170,15 @@ template <unsigned DIRECTION>
 static KERNEL_INLINE int Plan(Converter *c, const unsigned char *text, uint32_t header, unsigned long long line,
                               unsigned *address) {
   if (DIRECTION == CONVERT_HALVE) return PlanHalve(c, text, header, line, address);
-  if (DIRECTION == CONVERT_TO_WORDS) return PlanToWords(c, text, header, address);
-  return PlanToBytes(c, text, header, address);
+  return PlanExact<DIRECTION>(c, text, header, address);
 }
 
 // The loop around a kernel's check and copy, the same for every kernel:
 // inlined into each kernel's own function, so that it is compiled for that
 // kernel's CPU.
-template <CheckFn Check, CopyFn Copy, unsigned DIRECTION>
-KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) {
+template <CheckFn Check, CopyFn Copy, SwapFn Swap, unsigned DIRECTION>
+KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *converter) {
+  Converter local = *converter, *c = &local;  // in registers, not behind a pointer
   const unsigned char *text = input->next, *end = input->end;
   unsigned char *out = output->next, *limit = output->limit;
   unsigned long long lines = 0, quick = 0;
@@ -198,8 +195,8 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) 
     if (plan == PLAN_DECLINE) break;
     if (plan == PLAN_WRITE) {
       Copy(out, text, length);
+      if (DIRECTION != CONVERT_HALVE && c->options.swap) Swap(out + 9, text + 9, header >> 24, c->options.wordBytes);
       PatchRecord(out, length, header >> 8 & 0xFFFF, address, HexPairValue(text + length - 2));
-      if (DIRECTION != CONVERT_HALVE && c->options.swap) SwapWordText(out + 9, header >> 24, c->options.wordBytes);
       out += length + 2;
     }
     text = next;
@@ -207,6 +204,7 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) 
     quick += route >> 1;
   }
   if (lines == 0) return;
+  *converter = local;
   output->next = output->committed = out;  // whole, verified records only
   input->next = text;
   input->line += lines;
@@ -218,14 +216,14 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *c) 
 
 // Every direction's loop, chosen once per run: a kernel's own function calls
 // this, so that all of it is compiled for the kernel's CPU.
-template <CheckFn Check, CopyFn Copy>
+template <CheckFn Check, CopyFn Copy, SwapFn Swap>
 KERNEL_INLINE void ConvertRecords(HexInput *input, HexOutput *output, Converter *c) {
   if (c->options.direction == CONVERT_HALVE) {
-    ConvertRun<Check, Copy, CONVERT_HALVE>(input, output, c);
+    ConvertRun<Check, Copy, Swap, CONVERT_HALVE>(input, output, c);
   } else if (c->options.direction == CONVERT_TO_WORDS) {
-    ConvertRun<Check, Copy, CONVERT_TO_WORDS>(input, output, c);
+    ConvertRun<Check, Copy, Swap, CONVERT_TO_WORDS>(input, output, c);
   } else {
-    ConvertRun<Check, Copy, CONVERT_TO_BYTES>(input, output, c);
+    ConvertRun<Check, Copy, Swap, CONVERT_TO_BYTES>(input, output, c);
   }
 }
 

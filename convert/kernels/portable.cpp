@@ -71,5 +71,5 @@ static inline void CopyPortable(unsigned char *out, const unsigned char *text, s
 }
 
 KERNEL void ConvertRecordsPortable(HexInput *input, HexOutput *output, Converter *converter) {
-  ConvertRecords<CheckPortable, CopyPortable>(input, output, converter);
+  ConvertRecords<CheckPortable, CopyPortable, SwapInPlace>(input, output, converter);
 }

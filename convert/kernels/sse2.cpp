@@ -105,7 +105,49 @@ TARGET_SSE2 static inline void CopySse2(unsigned char *out, const unsigned char 
   }
 }
 
+// The eight 2-character pairs of `x` in reverse order.
+TARGET_SSE2 static inline __m128i ReversePairs(__m128i x) {
+  return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0x1B), 0x1B), 0x4E);
+}
+
+// Reverses the 2-character pairs of each word, sixteen characters at a time:
+// words of 2 and 4 bytes within each half, the others from the whole
+// reversed and shifted into place, as many whole words a step as fit; each
+// store overwrites what the last one wrote past its words.
+TARGET_SSE2 static inline void SwapSse2(unsigned char *out, const unsigned char *text, size_t count,
+                                        unsigned wordBytes) {
+  size_t length = 2 * count;
+  for (size_t i = 0; i < length;) {
+    __m128i x = LoadBlock16(text + i), reversed = ReversePairs(x);
+    switch (wordBytes) {
+      case 2:
+        x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xB1), 0xB1);
+        break;
+      case 3:  // two words: pairs 2 1 0, then 5 4 3
+        x = _mm_or_si128(_mm_and_si128(_mm_srli_si128(reversed, 10), _mm_set_epi32(0, 0, 0xFFFF, -1)),
+                         _mm_and_si128(_mm_slli_si128(reversed, 2), _mm_set_epi32(0, -1, 0xFFFF0000, 0)));
+        break;
+      case 4:
+        x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0x1B), 0x1B);
+        break;
+      case 5:
+        x = _mm_srli_si128(reversed, 6);
+        break;
+      case 6:
+        x = _mm_srli_si128(reversed, 4);
+        break;
+      case 7:
+        x = _mm_srli_si128(reversed, 2);
+        break;
+      default:
+        x = reversed;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), x);
+    i += wordBytes == 3 ? 12 : wordBytes > 4 ? 2 * wordBytes : 16;
+  }
+}
+
 KERNEL TARGET_SSE2 void ConvertRecordsSse2(HexInput *input, HexOutput *output, Converter *converter) {
-  ConvertRecords<CheckSse2, CopySse2>(input, output, converter);
+  ConvertRecords<CheckSse2, CopySse2, SwapSse2>(input, output, converter);
 }
 #endif

@@ -5,6 +5,7 @@ for /usr/bin/python3): for the page's tests, its benchmark and its screenshot.
         page.choose(path)          # as a person choosing the file
         page.wait()                # 'done' or 'failed'
 """
+import json
 import os
 import shutil
 import tempfile
@@ -24,13 +25,13 @@ class Page:
         options.binary_location = CHROMIUM
         # As root Chromium needs --no-sandbox; the rest keeps it from calling
         # out into a network that is not there.
-        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--disable-quic", "--no-first-run", "--no-default-browser-check",
+        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                     "--disable-component-update", "--disable-sync", "--disable-quic", "--no-first-run",
+                     "--no-default-browser-check",
                      f"--user-data-dir={self.profile}", f"--window-size={size[0]},{size[1]}"):
             options.add_argument(flag)
         options.add_experimental_option("prefs", {"profile.default_content_setting_values.automatic_downloads": 1})
-        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         try:
             if dark:
@@ -88,7 +89,6 @@ class Page:
 
     def requests(self):
         """Every URL the browser was asked to load since the last call."""
-        import json
         urls = []
         for entry in self.driver.get_log("performance"):
             event = json.loads(entry["message"])["message"]

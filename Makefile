@@ -59,7 +59,7 @@ web:
 	cmake --preset web
 	cmake --build --preset web -j $(JOBS)
 
-# The page in headless Chromium against wordhex-cli.
+# The page in headless Chromium and Firefox against wordhex-cli.
 test-web: build web
 	scripts/deps web browser
 	tests/web/run

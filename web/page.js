@@ -60,10 +60,14 @@
     }
     busy = true;
     started = performance.now();
+    // The last output goes: a download already begun holds it by itself.
+    if (outputUrl !== null) URL.revokeObjectURL(outputUrl);
+    outputUrl = null;
     message.textContent = '';
     summary.textContent = `Converting ${file.name}\u2026`;
     progress.value = 0;
     download.hidden = true;
+    download.removeAttribute('href');
     setState('working');
     worker.postMessage({
       file,
@@ -93,7 +97,6 @@
     }
     busy = false;
     const elapsed = performance.now() - started;
-    if (outputUrl !== null) URL.revokeObjectURL(outputUrl);
     outputUrl = URL.createObjectURL(data.blob);
     download.href = outputUrl;
     download.download = data.name;

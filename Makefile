@@ -1,7 +1,6 @@
 # The front door: `make run` and `make test` are the whole set-up on a fresh machine.
-.PHONY: all build run test test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-dist \
-        check-format \
-        build-win32 build-win64 bench fuzz coverage dist screenshots format clean
+.PHONY: all build run test test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-web \
+        test-dist check-format build-win32 build-win64 web bench fuzz coverage dist screenshots format clean
 
 FUZZ_TIME ?= 300
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -17,7 +16,7 @@ build:
 run: build
 	scripts/run-example
 
-test: test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-dist check-format
+test: test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-web test-dist check-format
 	@echo "make test: SKIPPED cli.named-temporaries under the sanitizers, which need the /proc that the case hides; it ran in the plain build unless CTest listed it as not run there"
 	@tests/wine/runs-i386 || { [ $$? = 3 ] && echo "make test: SKIPPED the 32-bit Windows programs end to end (win32.e2e.*, the zip's wordhex-cli.exe): this host's kernel cannot execute 32-bit x86 programs; their static checks ran"; }
 
@@ -62,6 +61,17 @@ test-fuzz:
 	scripts/deps test
 	scripts/fuzz --smoke
 
+# The browser page, build/web/wordhex.html, with Debian's emscripten.
+web:
+	scripts/deps web
+	cmake --preset web
+	cmake --build --preset web -j $(JOBS)
+
+# The page in headless Chromium and Firefox against wordhex-cli.
+test-web: build web
+	scripts/deps web browser
+	tests/web/run
+
 test-dist: dist
 	scripts/deps test
 	tests/dist/check
@@ -70,8 +80,8 @@ check-format:
 	scripts/deps test
 	scripts/check-format
 
-bench: build
-	scripts/deps bench
+bench: build web
+	scripts/deps bench browser
 	scripts/bench
 
 fuzz:
@@ -82,11 +92,11 @@ coverage:
 	scripts/deps coverage
 	scripts/coverage
 
-dist: build build-win32
+dist: build build-win32 web
 	scripts/dist
 
-screenshots: build
-	scripts/deps screenshots
+screenshots: build web
+	scripts/deps screenshots browser
 	scripts/screenshots
 
 format:

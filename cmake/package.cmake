@@ -49,12 +49,12 @@ else()
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
             COMPONENT wordhex)
   endif()
-  # The offline web page, where a build makes one: set to its file.
-  set(WORDHEX_WEB_PAGE "" CACHE FILEPATH "The web page to install as share/wordhex/wordhex.html (empty: none)")
-  if(WORDHEX_WEB_PAGE)
-    install(FILES ${WORDHEX_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex RENAME wordhex.html
-            COMPONENT wordhex)
-  endif()
+  # The offline web page, which `make web` builds into build/web; where none
+  # was built, none is installed.
+  set(WORDHEX_WEB_PAGE "${CMAKE_BINARY_DIR}/web/wordhex.html" CACHE FILEPATH
+      "The web page to install as share/wordhex/wordhex.html")
+  install(FILES ${WORDHEX_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex RENAME wordhex.html
+          COMPONENT wordhex OPTIONAL)
   foreach(package wordhex wordhex-cli)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${gz}/changelog.gz DESTINATION ${docs}/${package}
             COMPONENT ${package})

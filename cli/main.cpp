@@ -9,6 +9,7 @@
 #include "convert/paths.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
+#include "frontend/options.h"
 #include "frontend/quote.h"
 #include "platform/platform.h"
 
@@ -142,7 +143,7 @@ static bool PrintVersion(void) {
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 
 // What the options chose.
-static ConvertOptions Options = ConvertOptionsFor(CONVERT_HALVE, 2);
+static ConvertOptions Options;
 static char Suffix[16] = OUTPUT_SUFFIX;
 static bool Checking, Quiet, Strict;
 
@@ -348,33 +349,6 @@ static bool OutputsApart(char **files, int count) {
   return true;
 }
 
-// --word-bits=N: a multiple of 8 from 16 to 64.
-static bool ParseWordBits(const char *text, unsigned *wordBytes) {
-  char *end;
-  long bits = strtol(text, &end, 10);
-  if (end == text || *end != '\0' || text[0] < '0' || text[0] > '9' || bits < 16 || bits > 64 || bits % 8 != 0) {
-    return false;
-  }
-  *wordBytes = (unsigned)bits / 8;
-  return true;
-}
-
-// --fill=BYTE: 0x and one or two hexadecimal digits, or a number from 0 to 255.
-static bool ParseFill(const char *text, short *fill) {
-  bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  const char *digits = hex ? text + 2 : text;
-  size_t length = strlen(digits);
-  if (length == 0 || length > (hex ? 2u : 3u)) return false;
-  unsigned value = 0;
-  for (size_t i = 0; i < length; i++) {
-    unsigned digit = HexDigitValue[(unsigned char)digits[i]];
-    if (digit > (hex ? 15u : 9u)) return false;
-    value = value * (hex ? 16 : 10) + digit;
-  }
-  *fill = (short)value;
-  return value <= 255;
-}
-
 // A usage error about an option's value: "TEXT, not 'VALUE'".
 static int BadValue(const char *problem, const char *value) {
   static char quoted[PLATFORM_PATH_SIZE + 16];
@@ -404,7 +378,8 @@ int main(int argc, char **argv) {
   };
   const char *outputOption = nullptr;
   unsigned wordBytes = 2;
-  bool full = false, toBytes = false;
+  bool full = false, toBytes = false, swap = false;
+  short fill = -1;
   argv[0] = const_cast<char *>("wordhex-cli");  // the name getopt_long's messages give, as ours do
   for (int option; (option = getopt_long(argc, argv, "qo:hV", LONG_OPTIONS, nullptr)) != -1;) {
     switch (option) {
@@ -423,10 +398,10 @@ int main(int argc, char **argv) {
         }
         break;
       case SWAP:
-        Options.swap = true;
+        swap = true;
         break;
       case FILL:
-        if (!ParseFill(optarg, &Options.fill)) {
+        if (!ParseFill(optarg, &fill)) {
           return BadValue("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not ", optarg);
         }
         break;
@@ -464,13 +439,8 @@ int main(int argc, char **argv) {
   if (outputOption != nullptr && count > 1) return UsageError("-o takes exactly one FILE", "");
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
-  // Any word but the interactive program's, or its bytes rearranged, needs whole addresses.
-  bool exact = full || wordBytes != 2 || Options.swap || Options.fill >= 0;
-  Options.direction = (unsigned char)(toBytes ? CONVERT_TO_BYTES : exact ? CONVERT_TO_WORDS : CONVERT_HALVE);
-  Options.wordBytes = (unsigned char)wordBytes;
-  Options.countAfterEnd = true;
-  strcpy(Suffix, "_I");
-  strcat(FormatDecimal(Suffix + 2, toBytes ? 8 : 8 * wordBytes), ".hex");
+  Options = ChooseOptions(full, toBytes, wordBytes, swap, fill);
+  OutputSuffix(&Options, Suffix);
   if (!Checking && !OutputsApart(files, count)) return 2;
 
   int status = RUN_CONVERTED;

@@ -22,7 +22,7 @@ void SetByteRanges(const unsigned char leadRanges[PLATFORM_LEAD_BYTE_RANGES],
                    const unsigned char trailRanges[PLATFORM_TRAIL_BYTE_RANGES]) {
   MarkRanges(LeadByte, leadRanges, PLATFORM_LEAD_BYTE_RANGES);
   if (MarkRanges(TrailByte, trailRanges, PLATFORM_TRAIL_BYTE_RANGES)) {
-    LeadByte['/'] = TrailByte['/'] = false;
+    LeadByte[(unsigned char)'/'] = TrailByte[(unsigned char)'/'] = false;
   } else {
     memset(TrailByte, true, sizeof TrailByte);
   }

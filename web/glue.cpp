@@ -5,9 +5,11 @@
 #include <emscripten.h>
 #include <string.h>
 
-#include "convert/address.h"
+#include "convert/convert.h"
 #include "convert/messages.h"
+#include "convert/outcome.h"
 #include "frontend/naming.h"
+#include "frontend/options.h"
 #include "frontend/quote.h"
 #include "platform/cp1251.h"
 
@@ -19,12 +21,12 @@ EM_JS(int, WebRead, (unsigned char *buffer, size_t size), { return Module.webRea
 EM_JS(int, WebWrite, (const unsigned char *data, size_t size), { return Module.webWrite(data, size); });
 EM_JS(void, WebReason, (char *text, size_t size), { stringToUTF8(Module.webReason, text, size); });
 
-// The page's values of `mode`, in its order.
+// The page's values of `mode`, in its order: halve, full, bytes.
 enum { WEB_MODES = 3 };
-static const ConvertMode MODES[WEB_MODES] = {CONVERT_MODE_HALVE, CONVERT_MODE_FULL_ADDRESS, CONVERT_MODE_TO_BYTES};
 
 static HexInput Input;
 static HexOutput Output;
+static ConvertReport Report;
 
 // What the last conversion left for the worker.
 static char Message[16 * PLATFORM_PATH_SIZE];  // UTF-8; empty when there is nothing to say
@@ -44,18 +46,10 @@ static void SayRussian(const char *cp1251) {
   MessageLength += Cp1251ToUtf8(cp1251, Message + MessageLength, sizeof Message - MessageLength);
 }
 
-// Writes `value` in decimal, terminated, into `digits` (24 bytes); returns its start.
-static const char *Decimal(unsigned long long value, char digits[24]) {
-  char *p = digits + 23;
-  *p = '\0';
-  do *--p = (char)('0' + value % 10);
-  while ((value /= 10) != 0);
-  return p;
-}
-
 static void SayNumber(unsigned long long value) {
   char digits[24];
-  Say(Decimal(value, digits));
+  FormatDecimal(digits, value);
+  Say(digits);
 }
 
 // A name as wordhex-cli shows it: quoted when it holds control characters.
@@ -104,20 +98,28 @@ static bool WriteToPage(void *handle, const unsigned char *data, size_t size) {
   return false;
 }
 
-// The options the converter takes today; the others are refused by name.
-// Until the word widths, byte swapping and fill bytes reach the converter the
-// page offers them and says so.
-static bool Supported(int wordBits, int swap, const char *fill) {
-  if (wordBits != 16) {
-    Say("--word-bits=");
-    SayNumber((unsigned)wordBits);
-    Say(": not in this build yet");
-  } else if (swap != 0) {
-    Say("--swap-bytes: not in this build yet");
-  } else if (fill[0] != '\0') {
-    Say("--fill: not in this build yet");
+// The page's options as wordhex-cli's; false, with what is wrong said, for
+// values it would refuse.
+static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, ConvertOptions *options) {
+  if (mode < 0 || mode >= WEB_MODES) {
+    Say("no such mode");
+    return false;
   }
-  return MessageLength == 0;
+  if (wordBits < 16 || wordBits > 64 || wordBits % 8 != 0) {
+    Say("--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not '");
+    SayNumber((unsigned)wordBits);
+    Say("'");
+    return false;
+  }
+  short byte = -1;
+  if (fill[0] != '\0' && !ParseFill(fill, &byte)) {
+    Say("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not '");
+    Say(fill);
+    Say("'");
+    return false;
+  }
+  *options = ChooseOptions(mode == 1, mode == 2, (unsigned)wordBits / 8, swap != 0, byte);
+  return true;
 }
 
 extern "C" {
@@ -131,16 +133,11 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
   MessageLength = 0;
   OutputName[0] = '\0';
   Records = 0;
-  if (mode < 0 || mode >= WEB_MODES) {
-    Say("no such mode");
-    return 0;
-  }
-  if (!Supported(wordBits, swap, fill)) return 0;
+  ConvertOptions options;
+  if (!OptionsOf(mode, wordBits, swap, fill, &options)) return 0;
 
-  // wordhex-cli's names: "_I16.hex", "_I<N>.hex" for other widths, "_I8.hex" back to bytes.
-  char suffix[40] = "_I", digits[24];
-  strcat(suffix, Decimal(MODES[mode] == CONVERT_MODE_TO_BYTES ? 8 : (unsigned)wordBits, digits));
-  strcat(suffix, ".hex");
+  char suffix[16];
+  OutputSuffix(&options, suffix);
   static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
   if (!MakeOutputPathWithSuffix(name, suffix, drive, directory, baseName, extension, OutputName)) {
@@ -160,21 +157,30 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
   OpenInputStream(&Input, ReadFromPage, &faults);
   OpenOutputStream(&Output, WriteToPage, &faults);
   HandOnWholeBuffers(&Output);  // a Blob: nobody reads it before it is whole
-  ConversionStatus status = ConvertHexFileInMode(&Input, &Output, MODES[mode]);
+  ConversionStatus status = ConvertHex(&Input, &Output, &options, &Report);
   bool written = FlushOutput(&Output);
-  if (status == CONV_END_RECORD && written) {
-    Records = (double)Input.stopLine;  // every line up to the end-of-file record is one
-    if (Input.upperBits) {
+  Outcome outcome = OutcomeOf(status, faults.read, !written, true);
+  if (outcome == OUTCOME_CONVERTED) {
+    Records = (double)Report.records;
+    // wordhex-cli's warnings, a line each.
+    for (int warning = 0; warning < WARNING_COUNT; warning++) {
+      unsigned long long line = WarningLine(&Report, (Warning)warning);
+      if (line == 0) continue;
+      char text[160];
+      FormatWarning(&Report, (Warning)warning, text);
+      if (MessageLength > 0) Say("\n");
       SayName(name);
-      Say(": warning: type 02/04 records give addresses above 64 KiB; their upper address bits were left as they "
-          "are (see --full-address)");
+      Say(":");
+      SayNumber(line);
+      Say(": warning: ");
+      Say(text);
     }
     return 1;
   }
-  if (status == CONV_END_RECORD) {
-    SayFailure(OutputName, TEXT_WRITE_FAILED);
-  } else if (faults.read) {
-    SayFailure(name, TEXT_READ_FAILED);
+  if (outcome == OUTCOME_WRITE_FAILED) {
+    SayFailure(OutputName, OutcomeText(outcome));
+  } else if (outcome == OUTCOME_READ_FAILED) {
+    SayFailure(name, OutcomeText(outcome));
   } else {
     SayName(name);
     Say(":");
@@ -182,9 +188,12 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
     Say(":");
     SayNumber(Input.stopColumn);
     Say(": ");
-    SayRussian(status == CONV_BAD_CHECKSUM ? TEXT_BAD_CHECKSUM
-               : status == CONV_MISALIGNED ? TEXT_MISALIGNED
-                                           : TEXT_DAMAGED);
+    SayRussian(OutcomeText(outcome));
+    if (outcome == OUTCOME_BAD_CHECKSUM) {
+      char detail[40];
+      FormatChecksumDetail(&Report, detail);
+      SayRussian(detail);
+    }
   }
   return 0;
 }

@@ -199,14 +199,16 @@ static void PrintStop(const char *inputPath, Outcome outcome) {
   PrintNumber(Input.stopColumn);
   Print(": ");
   PrintRussian(OutcomeText(outcome));
-  char detail[40];
-  FormatChecksumDetail(&Report, detail);
-  if (outcome == OUTCOME_BAD_CHECKSUM) PrintRussian(detail);
+  if (outcome == OUTCOME_BAD_CHECKSUM) {
+    char detail[40];
+    FormatChecksumDetail(&Report, detail);
+    PrintRussian(detail);
+  }
   Print("\n");
 }
 
-// Opens the output for `inputPath`: `outputPath`, or the one named beside it
-// (`besidePath`) when that is null; says why when it cannot.
+// Opens `outputPath` as the output for `inputPath`, unless no name could be
+// made for it (`named` false: too long a path); says why when it cannot.
 static bool OpenOutput(const char *inputPath, const char *outputPath, bool named, PlatformOutput *out) {
   static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
@@ -299,14 +301,13 @@ static bool OutputPlace(const char *path, Place *place) {
   return true;
 }
 
-// FILE `path` itself.
+// FILE `path` itself (its path is the caller's).
 static void FilePlace(const char *path, Place *place) {
   static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE];
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
   SplitPath(path, drive, folder, baseName, extension);
   strcat(strcpy(place->directory, drive), folder);
   strcat(strcpy(place->name, baseName), extension);
-  place->path[0] = '\0';
 }
 
 static bool SamePlace(const Place *one, const Place *other) {

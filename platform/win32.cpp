@@ -110,6 +110,10 @@ static BOOL WINAPI OnConsoleEvent(DWORD event) {
   if (signal == 0) return FALSE;
   PlatformOutput *output = Writing;
   if (output != NULL && output->kind == PLATFORM_OUTPUT_FILE) {
+    // Written in place, it is emptied first, for where it cannot be deleted.
+    if (output->inPlace && SetFilePointer(AsHandle(output->file), 0, NULL, FILE_BEGIN) == 0) {
+      SetEndOfFile(AsHandle(output->file));
+    }
     CloseHandle(AsHandle(output->file));
     DeleteFileA(output->inPlace ? output->path : output->temporary);
   }

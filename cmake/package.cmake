@@ -51,10 +51,8 @@ else()
   endif()
   # The offline web page, which `make web` builds into build/web; where none
   # was built, none is installed.
-  set(WORDHEX_WEB_PAGE "${CMAKE_BINARY_DIR}/web/wordhex.html" CACHE FILEPATH
-      "The web page to install as share/wordhex/wordhex.html")
-  install(FILES ${WORDHEX_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex RENAME wordhex.html
-          COMPONENT wordhex OPTIONAL)
+  install(FILES ${CMAKE_BINARY_DIR}/web/wordhex.html DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex COMPONENT wordhex
+          OPTIONAL)
   foreach(package wordhex wordhex-cli)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${gz}/changelog.gz DESTINATION ${docs}/${package}
             COMPONENT ${package})

@@ -32,7 +32,7 @@ struct ConvertOptions {
 
 // The options of a conversion in `direction` with words of `wordBytes`,
 // nothing more.
-inline ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
+constexpr ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
   return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes, false, -1, false};
 }
 

@@ -441,6 +441,7 @@ int main(int argc, char **argv) {
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
   Options = ChooseOptions(full, toBytes, wordBytes, swap, fill);
+  Options.strict = Strict;
   OutputSuffix(&Options, Suffix);
   if (!Checking && !OutputsApart(files, count)) return 2;
 

@@ -229,7 +229,6 @@ static void WriteEndRecord(HexOutput *output, const HexRecord *record, const Con
     FormatHexByte(RecordChecksum(record->type, address), text + 9);
     WriteOutput(output, text, 13);
   }
-  CommitOutput(output);
 }
 
 ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOptions *options, ConvertReport *report) {
@@ -262,6 +261,9 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
     WriteEndRecord(output, &record, &c);
     report->records++;
     if (options->countAfterEnd) CountRecordsAfterEnd(input, &report->afterEnd, &report->afterEndLine);
+    bool warned =
+        (report->segmentLine | report->linearLine | report->startLine | report->oddLine | report->afterEnd) != 0;
+    if (!options->strict || !warned) CommitOutput(output);
   }
   return status;
 }

@@ -28,12 +28,16 @@ struct ConvertOptions {
   bool swap;                // the bytes of each word reversed (exact directions)
   short fill;               // the byte that completes a record's last word, or -1 (exact directions)
   bool countAfterEnd;       // read on past the end-of-file record, counting the records there
+  // Commit the end-of-file record only when the report gives no cause for a
+  // warning: a stream then never gets a whole image of a file that
+  // wordhex-cli --strict fails.
+  bool strict;
 };
 
 // The options of a conversion in `direction` with words of `wordBytes`,
 // nothing more.
 constexpr ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
-  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes, false, -1, false};
+  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes, false, -1, false, false};
 }
 
 // What a conversion found besides its status.

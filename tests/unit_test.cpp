@@ -71,9 +71,9 @@ TEST(ConvertHexFile, WholeBuffers) {
 
 // The modes that kernels convert records in: halving, each exact direction,
 // every word width, swapped and filled.
-const char *const MODES[] = {"halve",        "full",          "bytes",
-                             "full 24 swap", "bytes 40 swap", "full 48 swap fill=00",
-                             "full 56 swap", "full 64 swap",  "bytes 64 fill=EE"};
+const char *const MODES[] = {"halve",        "full",         "bytes",         "bytes swap",
+                             "full 24 swap", "full 32 swap", "bytes 40 swap", "full 48 swap fill=00",
+                             "full 56 swap", "full 64 swap", "bytes 64 fill=EE"};
 
 // `record` twice, an end record and room to spare: every path must agree
 // with field by field in the first `modes` MODES, and in halving a kernel take

@@ -67,9 +67,13 @@ web:
 	cmake --preset web
 	cmake --build --preset web -j $(JOBS)
 
-# The page in headless Chromium and Firefox against wordhex-cli.
+# The unit tables in WebAssembly under Node.js (the page's SIMD build of the
+# core), then the page in headless Chromium and Firefox against wordhex-cli.
 test-web: build web
 	scripts/deps web browser
+	cmake --preset web -DWORDHEX_TESTS=ON
+	cmake --build --preset web -j $(JOBS)
+	ctest --preset web
 	tests/web/run
 
 test-dist: dist

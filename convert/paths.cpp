@@ -32,6 +32,9 @@ const ConvertPath CONVERT_PATHS[] = {
 #if WORDHEX_AVX2
     {"avx2", AVX2_QUICK_COUNT, Avx2Runs, ConvertRecordsAvx2},
 #endif
+#if WORDHEX_WASM_SIMD
+    {"simd128", SIMD128_QUICK_COUNT, Always, ConvertRecordsSimd128},
+#endif
 };
 const unsigned CONVERT_PATH_COUNT = sizeof CONVERT_PATHS / sizeof CONVERT_PATHS[0];
 

@@ -15,6 +15,12 @@
 #endif
 #endif
 
+// WebAssembly SIMD (simd128) is the whole module's or none of it: a browser
+// without it refuses the module, so the page chooses a build, not a kernel.
+#if defined(__wasm_simd128__)
+#define WORDHEX_WASM_SIMD 1
+#endif
+
 // A kernel's loop is one function: everything it calls per record is
 // inlined into it (flattened, since the parts compiled for its CPU can be
 // inlined only into a function compiled for it).

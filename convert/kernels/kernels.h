@@ -13,8 +13,11 @@ void ConvertRecordsSse2(HexInput *input, HexOutput *output, Converter *converter
 #if WORDHEX_AVX2
 void ConvertRecordsAvx2(HexInput *input, HexOutput *output, Converter *converter);
 #endif
+#if WORDHEX_WASM_SIMD
+void ConvertRecordsSimd128(HexInput *input, HexOutput *output, Converter *converter);
+#endif
 
 // The most data bytes that a record may have for each quick route.
-enum { SSE2_QUICK_COUNT = 17, AVX2_QUICK_COUNT = 25 };
+enum { SSE2_QUICK_COUNT = 17, AVX2_QUICK_COUNT = 25, SIMD128_QUICK_COUNT = 17 };
 
 #endif

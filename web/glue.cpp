@@ -13,11 +13,14 @@
 #include "frontend/quote.h"
 #include "platform/cp1251.h"
 
-// The worker's side: a read delivers up to `size` bytes and returns how many
-// (0 at the end), or -1 when it failed; a write keeps all `size` bytes and
-// returns 1, or 0 when it could not. After a failure WebReason gives the
-// browser's reason.
-EM_JS(int, WebRead, (unsigned char *buffer, size_t size), { return Module.webRead(buffer, size); });
+// The worker's side: a read delivers up to `size` bytes and gives how many
+// (0 at the end), or -1 when it failed, to its callback: at once when it has
+// them, or later, when the conversion waits for the browser without holding
+// up the worker (Asyncify, for the functions on the read's path only); a
+// write keeps all `size` bytes and returns 1, or 0 when it could not. After a
+// failure WebReason gives the browser's reason.
+EM_JS(int, WebRead, (unsigned char *buffer, size_t size),
+      { return Asyncify.handleSleep(function(wakeUp) { Module.webRead(buffer, size, wakeUp); }); });
 EM_JS(int, WebWrite, (const unsigned char *data, size_t size), { return Module.webWrite(data, size); });
 EM_JS(void, WebReason, (char *text, size_t size), { stringToUTF8(Module.webReason, text, size); });
 

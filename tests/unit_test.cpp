@@ -71,8 +71,8 @@ TEST(ConvertHexFile, WholeBuffers) {
 
 // The modes that kernels convert records in: halving, each exact direction,
 // every word width, swapped and filled.
-const char *const MODES[] = {"halve",        "full",         "bytes",         "bytes swap",
-                             "full 24 swap", "full 32 swap", "bytes 40 swap", "full 48 swap fill=00",
+const char *const MODES[] = {"halve",        "full",         "bytes",           "bytes swap",
+                             "full 24 swap", "full 32 swap", "bytes 40 swap",   "full 48 swap fill=00",
                              "full 56 swap", "full 64 swap", "bytes 64 fill=EE"};
 
 // `record` twice, an end record and room to spare: every path must agree

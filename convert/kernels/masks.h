@@ -1,4 +1,4 @@
-// Masks for blocks loaded part way into a record, shared by the x86 kernels.
+// Masks for blocks loaded part way into a record, shared by the SIMD kernels.
 #ifndef WORDHEX_CONVERT_KERNELS_MASKS_H
 #define WORDHEX_CONVERT_KERNELS_MASKS_H
 

@@ -48,14 +48,27 @@ inline uint64_t SwapPairsInHalves(uint64_t x) {
 }
 inline uint64_t ReversePairs(uint64_t x) { return SwapPairsInHalves(x << 32 | x >> 32); }
 
-// Words of other sizes, one 2-character pair at a time, unrolled for each.
+// Words of other sizes, a word at a time: its first and last four pairs
+// (overlapping, for fewer than eight), each reversed, trade places; words of
+// three bytes the same with two pairs.
 template <unsigned BYTES>
 inline void SwapWordsOf(unsigned char *text, size_t length) {
   for (size_t i = 0; i < length; i += 2 * BYTES) {
-    uint16_t pairs[BYTES];
-    memcpy(pairs, text + i, 2 * BYTES);
-#pragma GCC unroll 8
-    for (unsigned k = 0; k < BYTES; k++) memcpy(text + i + 2 * k, &pairs[BYTES - 1 - k], 2);
+    if (BYTES == 3) {
+      uint32_t x, y;
+      memcpy(&x, text + i, 4);
+      memcpy(&y, text + i + 2, 4);
+      x = x << 16 | x >> 16, y = y << 16 | y >> 16;
+      memcpy(text + i, &y, 4);
+      memcpy(text + i + 2, &x, 4);
+    } else {
+      uint64_t x, y;
+      memcpy(&x, text + i, 8);
+      memcpy(&y, text + i + 2 * BYTES - 8, 8);
+      x = ReversePairs(x), y = ReversePairs(y);
+      memcpy(text + i, &y, 8);
+      memcpy(text + i + 2 * BYTES - 8, &x, 8);
+    }
   }
 }
 

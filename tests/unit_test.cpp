@@ -158,6 +158,18 @@ TEST(ConvertHex, Table) {
   }
 }
 
+// A write that fails is remembered: no later byte is handed on, and the
+// flush says so, whatever the writes after it would have done.
+TEST(OutputStream, AFailedWriteIsKept) {
+  static HexOutput output;
+  static int calls;
+  OpenOutputStream(
+      &output, [](void *, const unsigned char *, size_t) { return ++calls > 1; }, nullptr);
+  for (int i = 0; i < 10000; i++) WriteOutput(&output, "0123456789ABCDEF\r\n", 18), CommitOutput(&output);
+  EXPECT_FALSE(FlushOutput(&output));
+  EXPECT_EQ(calls, 1);
+}
+
 TEST(MakeOutputPath, Table) {
   for (auto row : Table("naming.txt")) {
     // A character set's name, or the ranges themselves as "LEAD:TRAIL"; "posix" before it: no drives.

@@ -167,13 +167,20 @@ static void PrintUnopenedOutput(const char *inputPath, const char *output) {
   }
 }
 
-// Prints each warning that the last conversion gives cause for, as a
-// failure under --strict; true when there was one.
+// Prints each warning that the last conversion gives cause for, in the
+// order of their lines as a compiler would, as a failure under --strict;
+// true when there was one.
 static bool PrintWarnings(const char *inputPath) {
-  bool warned = false;
-  for (int warning = 0; warning < WARNING_COUNT; warning++) {
-    unsigned long long line = WarningLine(&Report, (Warning)warning);
-    if (line == 0) continue;
+  bool warned = false, printed[WARNING_COUNT] = {};
+  for (;;) {
+    int warning = -1;
+    unsigned long long line = 0;
+    for (int w = 0; w < WARNING_COUNT; w++) {
+      unsigned long long at = WarningLine(&Report, (Warning)w);
+      if (at != 0 && !printed[w] && (warning < 0 || at < line)) warning = w, line = at;
+    }
+    if (warning < 0) break;
+    printed[warning] = true;
     warned = true;
     if (Quiet && !Strict) continue;
     char text[160];

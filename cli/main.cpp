@@ -168,23 +168,15 @@ static void PrintUnopenedOutput(const char *inputPath, const char *output) {
 }
 
 // Prints each warning that the last conversion gives cause for, in the
-// order of their lines as a compiler would, as a failure under --strict;
-// true when there was one.
+// order of their lines, as a failure under --strict; true when there was one.
 static bool PrintWarnings(const char *inputPath) {
-  bool warned = false, printed[WARNING_COUNT] = {};
-  for (;;) {
-    int warning = -1;
-    unsigned long long line = 0;
-    for (int w = 0; w < WARNING_COUNT; w++) {
-      unsigned long long at = WarningLine(&Report, (Warning)w);
-      if (at != 0 && !printed[w] && (warning < 0 || at < line)) warning = w, line = at;
-    }
-    if (warning < 0) break;
-    printed[warning] = true;
-    warned = true;
-    if (Quiet && !Strict) continue;
+  Warning order[WARNING_COUNT];
+  int count = OrderWarnings(&Report, order);
+  for (int i = 0; i < count && !(Quiet && !Strict); i++) {
+    Warning warning = order[i];
+    unsigned long long line = WarningLine(&Report, warning);
     char text[160];
-    FormatWarning(&Report, (Warning)warning, text);
+    FormatWarning(&Report, warning, text);
     Print("wordhex-cli: ");
     PrintName(inputPath);
     Print(":");
@@ -193,7 +185,7 @@ static bool PrintWarnings(const char *inputPath) {
     Print(text);
     Print(Strict ? " [--strict]\n" : "\n");
   }
-  return warned;
+  return count > 0;
 }
 
 // "wordhex-cli: FILE:LINE:COLUMN: TEXT", the checksums for a mismatch.

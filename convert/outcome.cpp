@@ -67,6 +67,19 @@ void FormatWarning(const ConvertReport *report, Warning warning, char text[160])
   if (warning == WARN_AFTER_END) Append(FormatDecimal(end, report->afterEnd), ", from here on)");
 }
 
+int OrderWarnings(const ConvertReport *report, Warning order[WARNING_COUNT]) {
+  int count = 0;
+  for (int warning = 0; warning < WARNING_COUNT; warning++) {
+    unsigned long long line = WarningLine(report, (Warning)warning);
+    if (line == 0) continue;
+    // An insertion into the lines so far; one line's warnings keep their order.
+    int at = count++;
+    for (; at > 0 && WarningLine(report, order[at - 1]) > line; at--) order[at] = order[at - 1];
+    order[at] = (Warning)warning;
+  }
+  return count;
+}
+
 char *FormatDecimal(char *text, unsigned long long value) {
   char digits[20];
   int count = 0;

@@ -40,6 +40,9 @@ enum Warning { WARN_SEGMENT, WARN_LINEAR, WARN_START, WARN_ODD, WARN_AFTER_END, 
 unsigned long long WarningLine(const ConvertReport *report, Warning warning);
 // Its text, plain ASCII, terminated; the records not converted for WARN_AFTER_END.
 void FormatWarning(const ConvertReport *report, Warning warning, char text[160]);
+// The warnings that `report` gives cause for into `order`, in the order of
+// their lines, as a compiler gives them; returns how many.
+int OrderWarnings(const ConvertReport *report, Warning order[WARNING_COUNT]);
 
 // Writes `value` in decimal at `text` (room for 21 bytes), terminated;
 // returns the end.

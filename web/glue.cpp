@@ -166,11 +166,12 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
   if (outcome == OUTCOME_CONVERTED) {
     Records = (double)Report.records;
     // wordhex-cli's warnings, a line each.
-    for (int warning = 0; warning < WARNING_COUNT; warning++) {
-      unsigned long long line = WarningLine(&Report, (Warning)warning);
-      if (line == 0) continue;
+    Warning order[WARNING_COUNT];
+    int count = OrderWarnings(&Report, order);
+    for (int i = 0; i < count; i++) {
+      unsigned long long line = WarningLine(&Report, order[i]);
       char text[160];
-      FormatWarning(&Report, (Warning)warning, text);
+      FormatWarning(&Report, order[i], text);
       if (MessageLength > 0) Say("\n");
       SayName(name);
       Say(":");

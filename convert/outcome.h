@@ -29,7 +29,6 @@ enum Outcome {
 Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed);
 // Its text; empty for OUTCOME_CONVERTED.
 const char *OutcomeText(Outcome outcome);
-inline bool OutcomeAtStop(Outcome outcome) { return outcome >= OUTCOME_DAMAGED && outcome <= OUTCOME_OUT_OF_RANGE; }
 // For OUTCOME_BAD_CHECKSUM: " (в записи E3, должно быть E2)", terminated.
 void FormatChecksumDetail(const ConvertReport *report, char text[40]);
 

@@ -1,5 +1,7 @@
-// The field reader, the converter, output naming and the code page 1251
-// texts against the tables in tests/data, and records made up here.
+// The field reader, the converter, output naming, the code page 1251 texts
+// and the system's reasons against the tables in tests/data, and records
+// made up here.
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -7,6 +9,7 @@
 #include "frontend/naming.h"
 #include "frontend/quote.h"
 #include "platform/cp1251.h"
+#include "platform/platform.h"
 #include "tests/harness.h"
 
 namespace {
@@ -207,6 +210,18 @@ TEST(Cp1251ToUtf8, Table) {
     char utf8[64];
     EXPECT_EQ(std::to_string(Cp1251ToUtf8(row[0].c_str(), utf8, std::stoul(row[1]))) + utf8,
               std::to_string(row[2].size()) + row[2]);
+  }
+}
+
+// A reason is the system's text for its error, the lowest one included; none
+// for no error; ours for a path longer than the platform takes.
+TEST(PlatformErrorText, Reasons) {
+  const PlatformError CASES[][2] = {
+      {0, 0}, {EPERM, EPERM}, {EACCES, EACCES}, {PLATFORM_ERROR_NAME_TOO_LONG, ENAMETOOLONG}};
+  for (const auto &row : CASES) {
+    char text[128];
+    PlatformErrorText(row[0], text, sizeof text);
+    EXPECT_STREQ(text, row[1] == 0 ? "" : strerror((int)row[1])) << row[0];
   }
 }
 

@@ -1,6 +1,6 @@
-// The field reader, the converter, output naming, the code page 1251 texts
-// and the system's reasons against the tables in tests/data, and records
-// made up here.
+// The field reader, the converter, output naming and the code page 1251
+// texts against the tables in tests/data, records made up here, and the
+// system's reasons.
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <string.h>

@@ -120,33 +120,12 @@ TARGET_AVX2 static inline void CopyAvx2(unsigned char *out, const unsigned char 
   }
 }
 
-// For each word size, the shuffle of a 16-character lane that reverses the
-// 2-character pairs of as many whole words as fit in it, and how many
-// characters those are.
-struct SwapShuffles {
-  unsigned char lanes[9][16];
-  unsigned char step[9];
-};
-constexpr SwapShuffles MakeSwapShuffles() {
-  SwapShuffles shuffles = {};
-  for (int bytes = 2; bytes <= 8; bytes++) {
-    int chars = 2 * bytes, words = 16 / chars;
-    shuffles.step[bytes] = (unsigned char)(words * chars);
-    for (int i = 0; i < 16; i++) {
-      int at = i % chars;
-      shuffles.lanes[bytes][i] = (unsigned char)(i / chars < words ? i - at + chars - 2 - at / 2 * 2 + at % 2 : i);
-    }
-  }
-  return shuffles;
-}
-static constexpr SwapShuffles SWAP = MakeSwapShuffles();
-
 // Words of 2, 4 and 8 bytes fill lanes: 32 characters at a time; others a
 // lane's whole words at a time, each store overwriting what the last one
 // wrote past its words.
 TARGET_AVX2 static inline void SwapAvx2(unsigned char *out, const unsigned char *text, size_t count,
                                         unsigned wordBytes) {
-  __m128i lane = _mm_load_si128(reinterpret_cast<const __m128i *>(SWAP.lanes[wordBytes]));
+  __m128i lane = _mm_load_si128(reinterpret_cast<const __m128i *>(SWAP.blocks[wordBytes]));
   size_t step = SWAP.step[wordBytes], length = 2 * count;
   if (step == 16) {
     __m256i lanes = _mm256_broadcastsi128_si256(lane);

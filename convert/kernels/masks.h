@@ -16,4 +16,26 @@ constexpr ByteMask KEEP = MakeMask(0, 64);
 // Loaded at DROP + 48 - k + 16 * i, block i drops what lies past the first k characters.
 constexpr ByteMask DROP = MakeMask(48, 96);
 
+// For each word size, the shuffle of 16 characters (an SSE or AVX2 lane, a
+// WebAssembly swizzle) that reverses the 2-character pairs of as many whole
+// words as fit in them, and how many characters those are. Aligned, so that
+// a block loads as one.
+struct PairSwaps {
+  alignas(16) unsigned char blocks[9][16];
+  unsigned char step[9];
+};
+constexpr PairSwaps MakePairSwaps() {
+  PairSwaps swaps = {};
+  for (int bytes = 2; bytes <= 8; bytes++) {
+    int chars = 2 * bytes, words = 16 / chars;
+    swaps.step[bytes] = (unsigned char)(words * chars);
+    for (int i = 0; i < 16; i++) {
+      int at = i % chars;
+      swaps.blocks[bytes][i] = (unsigned char)(i / chars < words ? i - at + chars - 2 - at / 2 * 2 + at % 2 : i);
+    }
+  }
+  return swaps;
+}
+constexpr PairSwaps SWAP = MakePairSwaps();
+
 #endif

@@ -112,27 +112,6 @@ static inline void CopySimd(unsigned char *out, const unsigned char *text, size_
   for (size_t i = 48; i < length + 2; i += 16) wasm_v128_store(out + i, LoadBlock(text + i));
 }
 
-// For each word size, the swizzle of sixteen characters that reverses the
-// 2-character pairs of as many whole words as fit in them, and how many
-// characters those are.
-struct SwapSwizzles {
-  unsigned char blocks[9][16];
-  unsigned char step[9];
-};
-constexpr SwapSwizzles MakeSwapSwizzles() {
-  SwapSwizzles swizzles = {};
-  for (int bytes = 2; bytes <= 8; bytes++) {
-    int chars = 2 * bytes, words = 16 / chars;
-    swizzles.step[bytes] = (unsigned char)(words * chars);
-    for (int i = 0; i < 16; i++) {
-      int at = i % chars;
-      swizzles.blocks[bytes][i] = (unsigned char)(i / chars < words ? i - at + chars - 2 - at / 2 * 2 + at % 2 : i);
-    }
-  }
-  return swizzles;
-}
-static constexpr SwapSwizzles SWAP = MakeSwapSwizzles();
-
 // A block's whole words at a time, each store overwriting what the last one
 // wrote past its words.
 static inline void SwapSimd(unsigned char *out, const unsigned char *text, size_t count, unsigned wordBytes) {

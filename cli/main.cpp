@@ -198,11 +198,9 @@ static void PrintStop(const char *inputPath, Outcome outcome) {
   PrintNumber(Input.stopColumn);
   Print(": ");
   PrintRussian(OutcomeText(outcome));
-  if (outcome == OUTCOME_BAD_CHECKSUM) {
-    char detail[40];
-    FormatChecksumDetail(&Report, detail);
-    PrintRussian(detail);
-  }
+  char detail[80];
+  FormatDetail(outcome, &Report, detail);
+  PrintRussian(detail);
   Print("\n");
 }
 

@@ -1,6 +1,8 @@
 #include "convert/convert.h"
 
 #include "convert/converter.h"
+#include "convert/defined.h"
+#include "convert/outcome.h"
 #include "convert/paths.h"
 #include "convert/record.h"
 
@@ -25,6 +27,7 @@ static void WriteHalved(HexOutput *output, const HexRecord *record, Converter *c
   bool nonzero = false;
   for (unsigned i = 0; i < record->count; i++) nonzero |= record->data[i] != 0;
   NoteMisread(c->report, record->type, record->count, record->address, nonzero, line);
+  NoteHalvedWrap(c, record->type, record->count, record->address, line);
 }
 
 // ---- Whole addresses: one input record may become several output records
@@ -87,90 +90,109 @@ static unsigned long long OutputAddress(const Converter *c, unsigned long long b
   return c->options.direction == CONVERT_TO_BYTES ? byte : byte / c->options.wordBytes;
 }
 
-// Whether the byte after `last` in the output is `next`, in the same 64 K of
-// the output's address field.
-static bool RunsOn(const Converter *c, unsigned long long last, unsigned long long next) {
-  return next == last + 1 && OutputAddress(c, next) >> 16 == OutputAddress(c, last) >> 16;
+// A run of a data record: the bytes whose addresses follow each other,
+// data bytes `first` to `end` - 1, the first at byte address `start`, and
+// how many `fill` bytes complete its last word.
+struct DataRun {
+  unsigned first, end, fill;
+  unsigned long long start;
+};
+// A record of at most 255 bytes wraps once at most: at a segment's end or at
+// the top of 4 GiB.
+enum { MAX_RUNS = 2 };
+
+// Splits the record's data where their addresses wrap; returns how many runs.
+static unsigned SplitRuns(const HexRecord *record, const Converter *c, DataRun runs[MAX_RUNS]) {
+  unsigned count = 0;
+  unsigned long long last = 0;
+  for (unsigned i = 0; i < record->count; i++) {
+    unsigned long long byte = ByteAddress(c, record->address, i);
+    if (i == 0 || byte != last + 1) runs[count++] = DataRun{i, i, 0, byte};
+    runs[count - 1].end = i + 1;
+    last = byte;
+  }
+  return count;
 }
 
-// A data record's data as they go out: completed to whole words with the
-// fill byte and swapped, as the options say.
-struct ShapedData {
+// Checks that every byte of each run has an output address (none beyond
+// 4 GiB; to words, each run starting a word), and decides how its last word
+// ends: kept partial, completed by the fill at its own word, or refused, to
+// swap without a fill or where the fill would land on bytes that a record
+// before this one defines. Returns 0, or the column of the field at fault
+// with the status added.
+static unsigned CheckRuns(Converter *c, DataRun *runs, unsigned count, ConversionStatus *status) {
+  unsigned wordBytes = c->options.wordBytes;
+  for (unsigned i = 0; i < count; i++) {
+    DataRun *run = &runs[i];
+    unsigned long long end = run->start + (run->end - run->first);  // just past its last byte
+    unsigned rest = (unsigned)(end % wordBytes);
+    run->fill = rest != 0 && c->options.fill >= 0 ? wordBytes - rest : 0;
+    // To words the fill past 4 GiB completes a word below it; to bytes no
+    // byte past 4 GiB has an address.
+    bool toWords = c->options.direction == CONVERT_TO_WORDS;
+    if (toWords ? run->start % wordBytes != 0 : end + run->fill - 1 > 0xFFFFFFFF) {
+      *status |= toWords ? CONV_MISALIGNED : CONV_OUT_OF_RANGE;
+      return 4;
+    }
+    if (rest != 0 && run->fill == 0 && c->options.swap) {
+      *status |= CONV_PARTIAL_WORD;
+      return 2;
+    }
+    if (run->fill != 0 && AnyDefined(c->defined, end, end + run->fill - 1)) {
+      c->report->fillOverData = true;
+      *status |= CONV_PARTIAL_WORD;
+      return 2;
+    }
+  }
+  return 0;
+}
+
+// A run's data as they go out: completed to whole words with the fill byte
+// and swapped, as the options say.
+struct ShapedRun {
   unsigned count;
   unsigned char text[2 * (MAX_COUNT + 7)];  // the data characters
 };
 
-// Shapes the record's data; returns 0, or the column of its count with
-// CONV_PARTIAL_WORD added for a partial word to swap and nothing to fill it
-// with.
-static unsigned ShapeData(const HexRecord *record, const Converter *c, ShapedData *shaped, ConversionStatus *status) {
-  unsigned wordBytes = c->options.wordBytes, count = record->count;
-  memcpy(shaped->text, record->text, 2 * count);
-  if (count % wordBytes != 0 && c->options.fill >= 0) {
-    for (; count % wordBytes != 0; count++) FormatHexByte((unsigned)c->options.fill, shaped->text + 2 * count);
-  } else if (count % wordBytes != 0 && c->options.swap) {
-    *status |= CONV_PARTIAL_WORD;
-    return 2;
-  }
-  if (c->options.swap) SwapWordText(shaped->text, count, wordBytes);
+static void ShapeRun(const HexRecord *record, const Converter *c, const DataRun *run, ShapedRun *shaped) {
+  unsigned count = run->end - run->first;
+  memcpy(shaped->text, record->text + 2 * run->first, 2 * count);
+  for (unsigned i = 0; i < run->fill; i++) FormatHexByte((unsigned)c->options.fill, shaped->text + 2 * count++);
+  if (c->options.swap) SwapWordText(shaped->text, count, c->options.wordBytes);
   shaped->count = count;
-  return 0;
 }
 
-// Checks that every byte of the data has an output address: none beyond
-// 4 GiB, and (to words) every run of them starting a word. Returns 0, or the
-// column of the address field with the status added.
-static unsigned CheckData(const HexRecord *record, unsigned count, const Converter *c, ConversionStatus *status) {
-  unsigned long long last = 0;
-  for (unsigned i = 0; i < count; i++) {
-    unsigned long long byte = ByteAddress(c, record->address, i);
-    if (byte > 0xFFFFFFFF) {
-      *status |= CONV_OUT_OF_RANGE;
-      return 4;
-    }
-    bool starts = i == 0 || byte != last + 1;
-    if (starts && c->options.direction == CONVERT_TO_WORDS && byte % c->options.wordBytes != 0) {
-      *status |= CONV_MISALIGNED;
-      return 4;
-    }
-    last = byte;
-  }
-  return 0;
-}
-
-// Writes a data record as one output record or more, a new one wherever the
-// bytes' addresses do not run on (a wrap of the input's addresses) or reach a
-// new 64 K of the output's address field, or where filling took it past 255
+// Writes a data record as one output record or more: one a run, split where
+// the output's addresses reach a new 64 K or filling took a run past 255
 // bytes, each behind a type 04 record when its upper half differs from the
 // last one written. Returns 0, or the column of the field that cannot be
 // placed, with its status added; nothing is written then.
 static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status) {
-  if (record->count == 0) return 0;  // places no byte: dropped
-  ShapedData shaped;
-  unsigned column = ShapeData(record, c, &shaped, status);
-  if (column == 0) column = CheckData(record, shaped.count, c, status);
+  DataRun runs[MAX_RUNS];
+  unsigned count = SplitRuns(record, c, runs);
+  unsigned column = CheckRuns(c, runs, count, status);
   if (column != 0) return column;
-  unsigned count = shaped.count, wordBytes = c->options.wordBytes;
-  unsigned most = MAX_COUNT - (count > MAX_COUNT ? MAX_COUNT % wordBytes : 0);  // whole words a record
-  unsigned first = 0, sum = 0;
-  unsigned long long start = ByteAddress(c, record->address, 0), last = start;
-  for (unsigned i = 1; i <= count; i++) {
-    unsigned long long next = i < count ? ByteAddress(c, record->address, i) : 0;
-    sum += HexPairValue(shaped.text + 2 * (i - 1));
-    if (i < count && RunsOn(c, last, next) && i - first < most) {
-      last = next;
-      continue;
+  unsigned wordBytes = c->options.wordBytes;
+  for (unsigned r = 0; r < count; r++) {
+    const DataRun *run = &runs[r];
+    if (c->defined != nullptr) DefineBytes(c->defined, run->start, run->start + (run->end - run->first) - 1);
+    ShapedRun shaped;
+    ShapeRun(record, c, run, &shaped);
+    unsigned length = shaped.count;
+    unsigned most = MAX_COUNT - (length > MAX_COUNT ? MAX_COUNT % wordBytes : 0);  // whole words a record
+    for (unsigned first = 0, i = 1; i <= length; i++) {
+      unsigned long long address = OutputAddress(c, run->start + first);
+      bool split = i < length && OutputAddress(c, run->start + i) >> 16 != address >> 16;
+      if (i < length && !split && i - first < most) continue;
+      unsigned upper = (unsigned)(address >> 16), sum = 0;
+      if (upper != c->upperWritten) WriteValueRecord(output, 4, upper, 2);
+      SetUpper(c, upper);
+      for (unsigned k = first; k < i; k++) sum += HexPairValue(shaped.text + 2 * k);
+      bool whole = count == 1 && first == 0 && i == record->count;
+      WriteRecord(output, whole ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
+                  shaped.text + 2 * first, sum);
+      first = i;
     }
-    unsigned long long address = OutputAddress(c, start);
-    unsigned upper = (unsigned)(address >> 16);
-    if (upper != c->upperWritten) WriteValueRecord(output, 4, upper, 2);
-    SetUpper(c, upper);
-    bool whole = first == 0 && i == record->count;
-    WriteRecord(output, whole ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
-                shaped.text + 2 * first, sum);
-    first = i;
-    sum = 0;
-    start = last = next;
   }
   return 0;
 }
@@ -186,7 +208,7 @@ static unsigned PlaceRecord(HexOutput *output, const HexRecord *record, Converte
   unsigned long long value = (unsigned long long)data[0] << 8 | data[1];
   switch (record->type) {
     case 0:
-      return PlaceData(output, record, c, status);
+      return record->count != 0 ? PlaceData(output, record, c, status) : 0;  // none: nothing to place
     case 2:  // extended segment address: the paragraph number of a base
       SetBase(c, value * 16, true);
       return 0;
@@ -236,6 +258,9 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   Converter c = {};
   c.options = *options;
   c.report = report;
+  DefinedBytes defined;  // for a fill: what the records so far define
+  defined.count = 0;
+  if (options->fill >= 0) c.defined = &defined;
   c.reciprocal = 0xFFFFFFFFu / options->wordBytes + 1;
   SetBase(&c, 0, false);
   SetUpper(&c, 0);
@@ -260,10 +285,15 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   if (status == CONV_END_RECORD) {
     WriteEndRecord(output, &record, &c);
     report->records++;
+    // The image is whole: a stream gets it now, before the input is read on
+    // for what follows, which may stay open (a serial line, a co-process).
+    // Under strict the records after the end decide whether it is whole.
+    if (!options->strict) {
+      CommitOutput(output);
+      FlushOutput(output);
+    }
     if (options->countAfterEnd) CountRecordsAfterEnd(input, &report->afterEnd, &report->afterEndLine);
-    bool warned =
-        (report->segmentLine | report->linearLine | report->startLine | report->oddLine | report->afterEnd) != 0;
-    if (!options->strict || !warned) CommitOutput(output);
+    if (options->strict && !Warned(report)) CommitOutput(output);
   }
   return status;
 }

@@ -47,11 +47,17 @@ struct ConvertReport {
   // upper half other than 0, a start address (type 03 or 05), data at an odd
   // byte address.
   unsigned long long segmentLine, linearLine, startLine, oddLine;
+  // The first data record that wraps at the end of a type 02 segment, which
+  // halving runs on past.
+  unsigned long long wrapLine;
   // Records after the end-of-file record (with countAfterEnd), and the
   // line of the first.
   unsigned long long afterEnd, afterEndLine;
   // A checksum that did not verify: as read, and as it should be.
   unsigned char checksumRead, checksumWanted;
+  // CONV_PARTIAL_WORD because the fill would land on bytes that an earlier
+  // record defines.
+  bool fillOverData;
   unsigned long long records;  // records converted
   unsigned long long inPlace;  // of those, records that a kernel converted
   unsigned long long quick;    // of those, records that its quick route converted

@@ -4,13 +4,14 @@
 #define WORDHEX_CONVERT_CONVERTER_H
 
 #include "convert/convert.h"
+#include "convert/defined.h"
 
 struct Converter {
   ConvertOptions options;
   ConvertReport *report;
   // Where data go, as the last type 02 or 04 record set it (exact directions).
   unsigned long long base;  // in the input's address units
-  bool segment;             // a type 02 base: addresses wrap within its 64 K
+  bool segment;             // a type 02 base: addresses wrap within its 64 K (halving too)
   unsigned upperWritten;    // value of the output's last type 04 record
   // For the kernels: the base in whole words and the bytes past them (to
   // words); the reciprocal that divides by the word size; the highest
@@ -20,6 +21,7 @@ struct Converter {
   unsigned long long reciprocal;  // 2^32 / wordBytes, rounded up
   unsigned fieldLimit;
   unsigned long long low, high;
+  DefinedBytes *defined;  // with a fill: the bytes defined so far; else null
 };
 
 // Where the data of the records that follow go.
@@ -52,6 +54,15 @@ inline void NoteMisread(ConvertReport *report, unsigned type, unsigned count, un
                                           : &report->startLine;
   bool misread = type == 0 ? address % 2 != 0 && count > 0 : type == 2 || type == 4 ? nonzero : true;
   if (misread && *first == 0) *first = line;
+}
+
+// Notes, at its first line, a data record that halving moves elsewhere than
+// whole addresses do, when no base says so: under a type 02 base (0 among
+// them) a record's addresses wrap at the segment's end, while halved they run
+// on past it. Types 02 and 04 say which kind of base holds.
+inline void NoteHalvedWrap(Converter *c, unsigned type, unsigned count, unsigned address, unsigned long long line) {
+  if (type == 2 || type == 4) c->segment = type == 2;
+  if (type == 0 && c->segment && address + count > 0x10000 && c->report->wrapLine == 0) c->report->wrapLine = line;
 }
 
 // Converts as many whole, valid, ordinary records as it can straight from

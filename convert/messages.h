@@ -45,10 +45,19 @@
 #define TEXT_CHECKSUM_READ " (\xE2 \xE7\xE0\xEF\xE8\xF1\xE8 "
 #define TEXT_CHECKSUM_WANTED ", \xE4\xEE\xEB\xE6\xED\xEE \xE1\xFB\xF2\xFC "
 
+// A record whose fill would overwrite what another defines:
+// " (заполнение легло бы на данные другой записи)".
+#define TEXT_FILL_OVER_DATA                                                                                     \
+  " (\xE7\xE0\xEF\xEE\xEB\xED\xE5\xED\xE8\xE5 \xEB\xE5\xE3\xEB\xEE \xE1\xFB \xED\xE0 \xE4\xE0\xED\xED\xFB\xE5 " \
+  "\xE4\xF0\xF3\xE3\xEE\xE9 \xE7\xE0\xEF\xE8\xF1\xE8)"
+
 // Warnings, wordhex-cli's and the page's; plain ASCII.
 #define TEXT_WARN_SEGMENT                                                                                     \
   "type 02 segment bases were left as byte addresses, so the data under them land at the wrong word address " \
   "(use --full-address)"
+#define TEXT_WARN_WRAP                                                                                           \
+  "a record runs past the end of its type 02 segment, where its addresses wrap to the segment's start; halved, " \
+  "they run on instead (use --full-address)"
 #define TEXT_WARN_LINEAR \
   "type 04 records put data above 64 KiB, and their upper address bits were left as they are (use --full-address)"
 #define TEXT_WARN_START "start addresses (types 03 and 05) were left as byte addresses (use --full-address)"

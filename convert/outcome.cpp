@@ -46,7 +46,10 @@ const char *OutcomeText(Outcome outcome) {
   return TEXTS[outcome];
 }
 
-void FormatChecksumDetail(const ConvertReport *report, char text[40]) {
+void FormatDetail(Outcome outcome, const ConvertReport *report, char text[80]) {
+  text[0] = '\0';
+  if (outcome == OUTCOME_PARTIAL_WORD && report->fillOverData) Append(text, TEXT_FILL_OVER_DATA);
+  if (outcome != OUTCOME_BAD_CHECKSUM) return;
   char *at = Append(text, TEXT_CHECKSUM_READ);
   FormatHexByte(report->checksumRead, reinterpret_cast<unsigned char *>(at));
   at = Append(at + 2, TEXT_CHECKSUM_WANTED);
@@ -55,14 +58,20 @@ void FormatChecksumDetail(const ConvertReport *report, char text[40]) {
 }
 
 unsigned long long WarningLine(const ConvertReport *report, Warning warning) {
-  const unsigned long long LINES[WARNING_COUNT] = {report->segmentLine, report->linearLine, report->startLine,
-                                                   report->oddLine, report->afterEndLine};
+  const unsigned long long LINES[WARNING_COUNT] = {report->segmentLine, report->wrapLine, report->linearLine,
+                                                   report->startLine,   report->oddLine,  report->afterEndLine};
   return LINES[warning];
 }
 
+bool Warned(const ConvertReport *report) {
+  int warning = 0;
+  while (warning < WARNING_COUNT && WarningLine(report, (Warning)warning) == 0) warning++;
+  return warning < WARNING_COUNT;
+}
+
 void FormatWarning(const ConvertReport *report, Warning warning, char text[160]) {
-  static const char *const TEXTS[WARNING_COUNT] = {TEXT_WARN_SEGMENT, TEXT_WARN_LINEAR, TEXT_WARN_START, TEXT_WARN_ODD,
-                                                   TEXT_WARN_AFTER_END};
+  static const char *const TEXTS[WARNING_COUNT] = {TEXT_WARN_SEGMENT, TEXT_WARN_WRAP, TEXT_WARN_LINEAR,
+                                                   TEXT_WARN_START,   TEXT_WARN_ODD,  TEXT_WARN_AFTER_END};
   char *end = Append(text, TEXTS[warning]);
   if (warning == WARN_AFTER_END) Append(FormatDecimal(end, report->afterEnd), ", from here on)");
 }

@@ -29,12 +29,16 @@ enum Outcome {
 Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed);
 // Its text; empty for OUTCOME_CONVERTED.
 const char *OutcomeText(Outcome outcome);
-// For OUTCOME_BAD_CHECKSUM: " (в записи E3, должно быть E2)", terminated.
-void FormatChecksumDetail(const ConvertReport *report, char text[40]);
+// What follows the text of `outcome`, terminated; empty for none. For
+// OUTCOME_BAD_CHECKSUM the checksum as read and as it should be: " (в записи
+// E3, должно быть E2)"; for a fill that would land on data, that.
+void FormatDetail(Outcome outcome, const ConvertReport *report, char text[80]);
 
 // What wordhex-cli and the page warn of, each at the line of its first
 // record, and what --strict fails a file for.
-enum Warning { WARN_SEGMENT, WARN_LINEAR, WARN_START, WARN_ODD, WARN_AFTER_END, WARNING_COUNT };
+enum Warning { WARN_SEGMENT, WARN_WRAP, WARN_LINEAR, WARN_START, WARN_ODD, WARN_AFTER_END, WARNING_COUNT };
+// Whether `report` gives cause for any warning.
+bool Warned(const ConvertReport *report);
 // The line of the record that gives cause for `warning`, 0 for none.
 unsigned long long WarningLine(const ConvertReport *report, Warning warning);
 // Its text, plain ASCII, terminated; the records not converted for WARN_AFTER_END.

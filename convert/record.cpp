@@ -26,16 +26,22 @@ bool SkipRestOfLine(HexInput *input, ConversionStatus *status) {
 void CountRecordsAfterEnd(HexInput *input, unsigned long long *records, unsigned long long *firstLine) {
   *records = *firstLine = 0;
   unsigned long long line = input->line;
-  bool lineStart = false;  // the end record's own line is not counted
+  // The end record's own line counts a record when a ':' follows it there
+  // (after a lone CR, say); every other line when it begins with one.
+  bool endLine = true, lineStart = false;
   for (;;) {
     const unsigned char *at = input->next;
     while (at < input->end) {
-      if (lineStart && *at == ':' && (*records)++ == 0) *firstLine = line;
-      const void *lf = memchr(at, '\n', (size_t)(input->end - at));
+      const unsigned char *lf = static_cast<const unsigned char *>(memchr(at, '\n', (size_t)(input->end - at)));
+      bool record = endLine ? memchr(at, ':', (size_t)((lf != nullptr ? lf : input->end) - at)) != nullptr
+                            : lineStart && *at == ':';
+      if (record && (*records)++ == 0) *firstLine = line;
+      if (record) endLine = false;  // counted: the rest of that line is not looked at again
       lineStart = lf != nullptr;
       if (lf == nullptr) break;
+      endLine = false;
       line++;
-      at = static_cast<const unsigned char *>(lf) + 1;
+      at = lf + 1;
     }
     input->next = input->end;
     if (!RefillInput(input)) return;

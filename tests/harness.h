@@ -114,12 +114,13 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   ConversionStatus status = ConvertHex(&input, &output, &options, &report);
   const char *NAMES[] = {"MALFORMED", "END", "CHECKSUM", "MISALIGNED", "PARTIAL", "LENGTH", "RANGE"};
   std::string result = status == 0 ? "0" : NAMES[__builtin_ctz(status)];
-  const char *NOTES[] = {"segment", "linear", "start", "odd", "after"};
+  const char *NOTES[] = {"segment", "wrap", "linear", "start", "odd", "after"};
   for (int warning = 0; warning < WARNING_COUNT; warning++) {
     unsigned long long line = WarningLine(&report, (Warning)warning);
     if (line != 0) result += std::string(" ") + NOTES[warning] + "@" + std::to_string(line);
   }
   if (report.afterEnd != 0) result += "x" + std::to_string(report.afterEnd);
+  if (report.fillOverData) result += " over data";
   if (status == CONV_BAD_CHECKSUM)
     result += " " + std::string(HEX_PAIRS.text + 2 * report.checksumRead, 2) + ">" +
               std::string(HEX_PAIRS.text + 2 * report.checksumWanted, 2);

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "convert/convert.h"
+#include "convert/defined.h"
 #include "frontend/naming.h"
 #include "frontend/quote.h"
 #include "platform/cp1251.h"
@@ -159,6 +160,29 @@ TEST(ConvertHex, Table) {
       }
     }
   }
+}
+
+// The ranges a fill is checked against: joined where they touch or overlap,
+// in any order; past their number, the two closest become one, so that a
+// fill into their gap is refused, never one onto data unseen.
+TEST(DefinedBytes, RangesJoinAndStayBounded) {
+  static DefinedBytes defined;
+  defined.count = 0;
+  const unsigned long long RANGES[][2] = {{30, 39}, {10, 19}, {15, 35}, {0, 8}, {41, 41}};
+  for (const auto &range : RANGES) DefineBytes(&defined, range[0], range[1]);
+  EXPECT_EQ(defined.count, 3u);  // 0-8, 10-39, 41
+  EXPECT_EQ(std::to_string(AnyDefined(&defined, 9, 9)) + std::to_string(AnyDefined(&defined, 20, 29)) +
+                std::to_string(AnyDefined(&defined, 40, 40)) + std::to_string(AnyDefined(&defined, 41, 50)) +
+                std::to_string(AnyDefined(&defined, 42, 1000)),
+            "01010");
+  defined.count = 0;
+  for (unsigned long long i = 0; i < DEFINED_RANGES + 44; i++) DefineBytes(&defined, 100 + 10 * i, 104 + 10 * i);
+  EXPECT_EQ(defined.count, (unsigned)DEFINED_RANGES);
+  for (unsigned long long i = 0; i < DEFINED_RANGES + 44; i++) {
+    EXPECT_TRUE(AnyDefined(&defined, 104 + 10 * i, 104 + 10 * i)) << i;
+    EXPECT_EQ(AnyDefined(&defined, 105 + 10 * i, 109 + 10 * i), i < 44) << i;  // the first 45 became one
+  }
+  EXPECT_FALSE(AnyDefined(&defined, 0, 99));
 }
 
 // A write that fails is remembered: no later byte is handed on, and the

@@ -193,11 +193,9 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
     SayNumber(Input.stopColumn);
     Say(": ");
     SayRussian(OutcomeText(outcome));
-    if (outcome == OUTCOME_BAD_CHECKSUM) {
-      char detail[40];
-      FormatChecksumDetail(&Report, detail);
-      SayRussian(detail);
-    }
+    char detail[80];
+    FormatDetail(outcome, &Report, detail);
+    SayRussian(detail);
   }
   return 0;
 }

@@ -136,6 +136,7 @@ static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint
   if (type == 1 || type > 5) return PLAN_DECLINE;
   // Only the first of each kind is noted: data at odd addresses may be many.
   if (type != 0 || (field % 2 != 0 && c->report->oddLine == 0)) NoteHalving(c->report, text, header, line);
+  NoteHalvedWrap(c, type, header >> 24, field, line);
   *address = field >> 1;
   return PLAN_WRITE;
 }
@@ -158,7 +159,9 @@ static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint
     } else {
       *address = first & 0xFFFF;
     }
-    return PartWord(c, count) ? PLAN_DECLINE : PLAN_WRITE;
+    if (PartWord(c, count)) return PLAN_DECLINE;
+    if (c->defined != nullptr) DefineBytes(c->defined, first, first + count - 1);
+    return PLAN_WRITE;
   }
   if (type == 0) return PLAN_SKIP;  // no data: nothing to place
   if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;

@@ -3,8 +3,11 @@
 // and stop location under every conversion path this CPU runs as field by
 // field, from memory and in pieces of 1 to 17 bytes; a read that fails part
 // way must end the input there. Whatever converts to word addresses must
-// convert back to the same bytes at the same addresses and the same start
-// address, for every width.
+// hold every byte of the input in its own word, at its own place there, and
+// nothing else but the fill, in words that hold data; and convert back to the
+// same bytes at the same addresses and the same start address, for every
+// width. Half the inputs have their records' checksums made right first, so
+// that records get past the checksum to the addresses, wraps and words.
 #include <stdint.h>
 
 #include <map>
@@ -32,10 +35,74 @@ static ByteImage Image(const std::string &text, unsigned long long *start) {
   }
 }
 
+// The word image of a converted HEX text, as byte addresses: each data
+// byte's word times the word's size plus its place in the word, the swap
+// undone.
+static ByteImage WordImage(const std::string &text, const ConvertOptions &options) {
+  ByteImage image;
+  unsigned long long upper = 0;
+  unsigned bytes = options.wordBytes;
+  for (size_t at = 0;; at = text.find('\n', at) + 1) {  // whole records, up to the end record
+    auto byte = [&](size_t k) { return strtoul(text.substr(at + 1 + 2 * k, 2).c_str(), nullptr, 16); };
+    unsigned long count = byte(0), address = byte(1) << 8 | byte(2), type = byte(3);
+    if (type == 1) return image;
+    if (type == 4) upper = byte(4) << 8 | byte(5);
+    for (unsigned long i = 0; type == 0 && i < count; i++) {
+      unsigned long long word = (upper << 16) + address + i / bytes, place = i % bytes;
+      image[word * bytes + (options.swap ? bytes - 1 - place : place)] = byte(4 + i);
+    }
+  }
+}
+
+// Whether `words`, converted from `text` with `options`, holds every byte of
+// the input at its own address, and besides them only fill bytes in words
+// that hold data.
+static bool HoldsTheImage(const std::string &text, const std::string &words, const ConvertOptions &options) {
+  unsigned long long start;
+  ByteImage in = Image(text, &start), out = WordImage(words, options);
+  for (const auto &byte : in) {
+    if (out.count(byte.first) == 0 || out[byte.first] != byte.second) return false;
+  }
+  unsigned bytes = options.wordBytes;
+  for (const auto &byte : out) {
+    if (in.count(byte.first) != 0) continue;
+    if (options.fill < 0 || byte.second != (unsigned long)options.fill) return false;
+    unsigned long long word = byte.first - byte.first % bytes;
+    bool data = false;
+    for (unsigned k = 0; k < bytes; k++) data = data || in.count(word + k) != 0;
+    if (!data) return false;
+  }
+  return true;
+}
+
+// `text` with the checksum of every line that begins as a record made right.
+static std::string WithChecksumsMade(std::string text) {
+  for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    unsigned count = at + 3 <= end ? HexPairValue((const unsigned char *)text.data() + at + 1) : 0x100, sum = 0;
+    size_t checksum = at + 9 + 2 * count;
+    if (text[at] != ':' || count > 0xFF || checksum + 2 > end) {
+      if (end == text.size()) break;
+      continue;
+    }
+    bool digits = true;
+    for (size_t i = at + 1; i < checksum; i += 2) {
+      unsigned value = HexPairValue((const unsigned char *)text.data() + i);
+      digits = digits && value <= 0xFF;
+      sum += value;
+    }
+    if (digits) FormatHexByte(0u - sum, (unsigned char *)&text[checksum]);
+    if (end == text.size()) break;
+  }
+  return text;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  const std::string text((const char *)data, size);
   unsigned seed = 2166136261u;
   for (size_t i = 0; i < size; i++) seed = (seed ^ data[i]) * 16777619u;
+  const std::string raw((const char *)data, size);
+  const std::string text = seed >> 12 & 1 ? WithChecksumsMade(raw) : raw;
   size_t failAt = size == 0 ? 0 : seed % size;
   // Halving, and one exact conversion that the input chooses: every path as
   // field by field, from memory, in pieces and with a read failing part way.
@@ -53,6 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         abort();
       }
     }
+  }
+  // Whatever converts to words holds the input's bytes, each in its own word.
+  if (exact.direction == CONVERT_TO_WORDS) {
+    const std::string converted = Convert(text, 0, nullptr, exact);
+    if (converted.compare(0, 4, "END ") == 0 &&
+        !HoldsTheImage(text, converted.substr(converted.find(" | ") + 3), exact))
+      abort();
   }
   // Whatever converts to words of that width converts back to the same bytes
   // at the same addresses and the same start address, swapped or not.

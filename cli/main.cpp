@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "cli/plan.h"
 #include "convert/convert.h"
 #include "convert/messages.h"
 #include "convert/outcome.h"
@@ -87,16 +88,12 @@ static void PrintReason(PlatformError error) {
 // "wordhex-cli: PATH: TEXT NAME! (reason)", where NAME is the file name part
 // of PATH, or all of it when that is empty.
 static void PrintFailure(const char *path, const char *text, PlatformError error) {
-  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  SplitPath(path, drive, directory, baseName, extension);
+  const char *name = path + NameStart(path);
   Print("wordhex-cli: ");
   PrintName(path);
   Print(": ");
   PrintRussian(text);
-  static char name[PLATFORM_COMPONENT_SIZE * 2];
-  strcpy(name, baseName);
-  PrintName(name[0] == '\0' && extension[0] == '\0' ? path : strcat(name, extension));
+  PrintName(name[0] != '\0' ? name : path);
   PrintRussian(TEXT_NAME_END);
   PrintReason(error);
   Print("\n");
@@ -204,54 +201,32 @@ static void PrintStop(const char *inputPath, Outcome outcome) {
   Print("\n");
 }
 
-// Opens `outputPath` as the output for `inputPath`, unless no name could be
-// made for it (`named` false: too long a path); says why when it cannot.
-static bool OpenOutput(const char *inputPath, const char *outputPath, bool named, PlatformOutput *out) {
-  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  if (!named) {
-    // Too long a path: say which file could not be made, in full.
-    SplitPath(inputPath, drive, directory, baseName, extension);
-    Print("wordhex-cli: ");
-    PrintName(drive);
-    PrintName(directory);
-    PrintName(baseName);
-    Print(Suffix);
-    Print(": ");
-    PrintRussian(TEXT_CANNOT_CREATE);
-    PrintName(baseName);
-    Print(Suffix);
-    PrintRussian(TEXT_NAME_END);
-    PrintReason(PLATFORM_ERROR_NAME_TOO_LONG);
-    Print("\n");
+// Opens the planned output of `file`; says why when it cannot.
+static bool OpenOutput(const PlannedFile *file, PlatformOutput *out) {
+  if (file->tooLong) {
+    PrintFailure(file->output, TEXT_CANNOT_CREATE, PLATFORM_ERROR_NAME_TOO_LONG);
     return false;
   }
-  bool opened = IsStream(outputPath) ? PlatformStandardOutputStream(out) : PlatformCreateOutput(outputPath, false, out);
-  if (!opened) PrintUnopenedOutput(inputPath, outputPath);
+  bool opened =
+      IsStream(file->output) ? PlatformStandardOutputStream(out) : PlatformCreateOutput(file->output, false, out);
+  if (!opened) PrintUnopenedOutput(file->input, file->output);
   return opened;
 }
 
-// Converts one file into `outputPath` (standard output for "-"), or into
-// the output named beside it when that is null; says why when it failed.
-static int ConvertOne(const char *inputPath, const char *outputPath) {
-  static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  static char besidePath[PLATFORM_PATH_SIZE];
+// Converts one planned FILE; says why when it failed.
+static int ConvertOne(const PlannedFile *file) {
   static PlatformOutput out;
-
-  bool named = MakeOutputPathWithSuffix(inputPath, Suffix, drive, directory, baseName, extension, besidePath);
-  if (IsStream(inputPath) && outputPath == nullptr) outputPath = "-";
+  const char *input = file->input, *output = file->output;
   PlatformFile in = PLATFORM_NO_FILE;
-  if (IsStream(inputPath)) {
+  if (IsStream(input)) {
     in = PlatformStandardInput();
-  } else if (!PlatformOpenForReading(inputPath, &in)) {
+  } else if (!PlatformOpenForReading(input, &in)) {
     PlatformError error = PlatformLastError();
-    PrintFailure(inputPath, error == PLATFORM_ERROR_IS_INPUT ? TEXT_OUTPUT_IS_INPUT : TEXT_NOT_FOUND,
+    PrintFailure(input, error == PLATFORM_ERROR_IS_INPUT ? TEXT_OUTPUT_IS_INPUT : TEXT_NOT_FOUND,
                  error == PLATFORM_ERROR_IS_INPUT ? 0 : error);
     return RUN_FAILED;
   }
-  const char *output = outputPath != nullptr ? outputPath : besidePath;
-  if (!Checking && !OpenOutput(inputPath, output, named || outputPath != nullptr, &out)) {
+  if (!Checking && !OpenOutput(file, &out)) {
     PlatformClose(in);
     return RUN_FAILED;
   }
@@ -260,7 +235,7 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, &Options, &Input, &Output, &Report, &faults);
   bool written = !faults.writeFailed;
   // Under --strict a warning fails the file; it has said why.
-  bool refused = status == CONV_END_RECORD && PrintWarnings(inputPath) && Strict;
+  bool refused = status == CONV_END_RECORD && PrintWarnings(input) && Strict;
   if (status == CONV_END_RECORD && written && !refused) {
     if (Checking || PlatformFinishOutput(&out, &written)) return RUN_CONVERTED;
   } else if (!Checking) {
@@ -272,79 +247,46 @@ static int ConvertOne(const char *inputPath, const char *outputPath) {
   if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {
     PrintFailure(output, OutcomeText(outcome), faults.writeFailed ? faults.writeError : PlatformLastError());
   } else if (outcome == OUTCOME_READ_FAILED) {
-    PrintFailure(inputPath, OutcomeText(outcome), faults.readError);
+    PrintFailure(input, OutcomeText(outcome), faults.readError);
   } else if (outcome != OUTCOME_CONVERTED) {
-    PrintStop(inputPath, outcome);
+    PrintStop(input, outcome);
   }
   if (!Checking) PlatformRemoveOutput(&out);
   return RUN_FAILED;
 }
 
-// Where a file is or would be: its directory (with the drive), its name, and
-// its path.
-struct Place {
-  char directory[DRIVE_SIZE + PLATFORM_DIRECTORY_SIZE];
-  char name[PLATFORM_COMPONENT_SIZE * 2];
-  char path[PLATFORM_PATH_SIZE];
-};
-
-// The output that FILE `path` would be written to; false when it has none.
-static bool OutputPlace(const char *path, Place *place) {
-  static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  if (!MakeOutputPathWithSuffix(path, Suffix, drive, folder, baseName, extension, place->path)) return false;
-  strcat(strcpy(place->directory, drive), folder);
-  strcat(strcpy(place->name, baseName), Suffix);
-  return true;
-}
-
-// FILE `path` itself (its path is the caller's).
-static void FilePlace(const char *path, Place *place) {
-  static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE];
-  static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-  SplitPath(path, drive, folder, baseName, extension);
-  strcat(strcpy(place->directory, drive), folder);
-  strcat(strcpy(place->name, baseName), extension);
-}
-
-static bool SamePlace(const Place *one, const Place *other) {
-  return strcmp(one->name, other->name) == 0 && PlatformSameDirectory(one->directory, other->directory);
-}
+// A FILE or an output as the refusals name them: the standard streams in words.
+static void PrintFile(const char *path, const char *stream) { IsStream(path) ? Print(stream) : PrintName(path); }
 
 // Refuses, before anything is converted, a run in which two FILEs would
 // write one output (the second would replace the first, or a failure delete
 // it), or one FILE's output is another FILE of the run, by name, through
-// links or as the same file (it would be replaced, before it is read or after).
-static bool OutputsApart(char **files, int count) {
-  static Place output, other;
-  for (int i = 0; i < count; i++) {
-    if (IsStream(files[i]) || !OutputPlace(files[i], &output)) continue;
-    for (int j = 0; j < count; j++) {
-      if (j == i || IsStream(files[j])) continue;
-      if (j > i && OutputPlace(files[j], &other) && SamePlace(&output, &other)) {
-        Print("wordhex-cli: ");
-        PrintName(files[i]);
-        Print(" and ");
-        PrintName(files[j]);
-        Print(" would both be written to ");
-        PrintName(output.path);
-        Print("\n");
-        return false;
-      }
-      FilePlace(files[j], &other);
-      if (SamePlace(&output, &other) || PlatformSameFile(output.path, files[j])) {
-        Print("wordhex-cli: ");
-        PrintName(files[i]);
-        Print(" would be written to ");
-        PrintName(output.path);
-        if (strcmp(output.path, files[j]) != 0) Print(", which is ");
-        if (strcmp(output.path, files[j]) != 0) PrintName(files[j]);
-        Print(", another FILE of this run\n");
-        return false;
-      }
-    }
+// links or as the same file, the standard streams among them (it would be
+// replaced, before it is read or after).
+static bool OutputsApart(void) {
+  Clash clash;
+  if (!FindClash(&clash)) return true;
+  const PlannedFile *writer = Planned(clash.writer), *other = Planned(clash.other);
+  Print("wordhex-cli: ");
+  PrintFile(writer->input, "standard input");
+  if (clash.bothWrite) {
+    Print(" and ");
+    PrintFile(other->input, "standard input");
+    // The one that names the output names it; the other is standard output.
+    bool named = !IsStream(writer->output) || IsStream(other->output);
+    Print(" would both be written to ");
+    PrintFile(named ? writer->output : other->output, "standard output");
+    Print(IsStream(writer->output) != IsStream(other->output) ? ", which is standard output\n" : "\n");
+    return false;
   }
-  return true;
+  Print(" would be written to ");
+  PrintFile(writer->output, "standard output");
+  if (strcmp(writer->output, other->input) != 0) {
+    Print(", which is ");
+    PrintFile(other->input, "standard input");
+  }
+  Print(", another FILE of this run\n");
+  return false;
 }
 
 // A usage error about an option's value: "TEXT, not 'VALUE'".
@@ -440,11 +382,12 @@ int main(int argc, char **argv) {
   Options = ChooseOptions(full, toBytes, wordBytes, swap, fill);
   Options.strict = Strict;
   OutputSuffix(&Options, Suffix);
-  if (!Checking && !OutputsApart(files, count)) return 2;
+  if (!PlanRun(files, count, outputOption, Suffix, Checking)) return UsageError("too many FILEs for one run", "");
+  if (!Checking && !OutputsApart()) return 2;
 
   int status = RUN_CONVERTED;
   for (int i = 0; i < count; i++) {
-    int run = ConvertOne(files[i], outputOption);
+    int run = ConvertOne(Planned(i));
     if (run == RUN_READER_GONE) return run;
     if (run != RUN_CONVERTED) status = RUN_FAILED;
   }

@@ -48,23 +48,22 @@ static bool CopyComponent(char *target, size_t size, const char *source, size_t 
   return kept == length;
 }
 
-// Splits as SplitPath; true when the directory and the base name, which
-// place the output, were kept whole.
-static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
-                  char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]) {
-  size_t start = 0;
-  drive[0] = '\0';
-  if (Drives && path[0] != '\0' && path[1] == ':') {
-    drive[0] = path[0];
-    drive[1] = ':';
-    drive[2] = '\0';
-    start = 2;
-  }
-  // One scan, stepping over double-byte characters so that a trailing byte
-  // equal to '\', '/' or '.' is never taken for one.
-  size_t nameStart = start;
+// Where the parts of a path begin and end.
+struct PathParts {
+  size_t start;      // past the drive
+  size_t nameStart;  // past the last '\' or '/'
+  size_t baseEnd;    // at the last '.' of the final component, or its end
+  size_t end;
+};
+
+// One scan, stepping over double-byte characters so that a trailing byte
+// equal to '\', '/' or '.' is never taken for one.
+static PathParts Scan(const char *path) {
+  PathParts parts = {0, 0, 0, 0};
+  if (Drives && path[0] != '\0' && path[1] == ':') parts.start = 2;
+  parts.nameStart = parts.start;
   const char *dot = nullptr;  // the last '.' of the final component
-  size_t i = start;
+  size_t i = parts.start;
   while (path[i] != '\0') {
     unsigned char c = (unsigned char)path[i];
     if (Width(path + i) == 2) {
@@ -72,18 +71,35 @@ static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATF
       continue;
     }
     if (c == '\\' || c == '/') {
-      nameStart = i + 1;
+      parts.nameStart = i + 1;
       dot = nullptr;
     } else if (c == '.') {
       dot = path + i;
     }
     i++;
   }
-  size_t end = i;
-  size_t baseEnd = dot != nullptr ? (size_t)(dot - path) : end;
-  bool directoryWhole = CopyComponent(directory, PLATFORM_DIRECTORY_SIZE, path + start, nameStart - start);
-  bool baseWhole = CopyComponent(baseName, PLATFORM_COMPONENT_SIZE, path + nameStart, baseEnd - nameStart);
-  CopyComponent(extension, PLATFORM_COMPONENT_SIZE, path + baseEnd, end - baseEnd);  // only ever shown: cut is fine
+  parts.end = i;
+  parts.baseEnd = dot != nullptr ? (size_t)(dot - path) : parts.end;
+  return parts;
+}
+
+size_t NameStart(const char *path) { return Scan(path).nameStart; }
+
+size_t BaseEnd(const char *path) { return Scan(path).baseEnd; }
+
+// Splits as SplitPath; true when the directory and the base name, which
+// place the output, were kept whole.
+static bool Split(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
+                  char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]) {
+  PathParts parts = Scan(path);
+  memcpy(drive, path, parts.start);
+  drive[parts.start] = '\0';
+  bool directoryWhole =
+      CopyComponent(directory, PLATFORM_DIRECTORY_SIZE, path + parts.start, parts.nameStart - parts.start);
+  bool baseWhole =
+      CopyComponent(baseName, PLATFORM_COMPONENT_SIZE, path + parts.nameStart, parts.baseEnd - parts.nameStart);
+  // Only ever shown: cut is fine.
+  CopyComponent(extension, PLATFORM_COMPONENT_SIZE, path + parts.baseEnd, parts.end - parts.baseEnd);
   return directoryWhole && baseWhole;
 }
 

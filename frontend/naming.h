@@ -30,6 +30,13 @@ void SetPathDrives(bool drives);
 void SplitPath(const char *path, char drive[DRIVE_SIZE], char directory[PLATFORM_DIRECTORY_SIZE],
                char baseName[PLATFORM_COMPONENT_SIZE], char extension[PLATFORM_COMPONENT_SIZE]);
 
+// Where the final component of `path` begins: past its drive and its last
+// '\' or '/', as SplitPath finds them.
+size_t NameStart(const char *path);
+// Where its base name ends: at the last '.' of the final component, or at
+// the end.
+size_t BaseEnd(const char *path);
+
 // Splits `inputPath` as above and writes drive + directory + base name +
 // OUTPUT_SUFFIX into `outputPath`. Returns false, with an empty output path,
 // when the directory or base name had to be cut or the output path would not

@@ -94,10 +94,17 @@ void PlatformAbandonOutput(PlatformOutput *output);
 // Removes what stands under a file output's name: an earlier output, or this
 // one written in place. Only the name: a link goes, never what it points to.
 void PlatformRemoveOutput(const PlatformOutput *output);
-// True when two directory paths name one directory ("" is the current one).
-bool PlatformSameDirectory(const char *first, const char *second);
-// True when two paths name one existing file, through links or as two names.
-bool PlatformSameFile(const char *first, const char *second);
+// What tells a file apart, through links and its other names: its device
+// and its number there (volume serial number and file index on Windows).
+struct PlatformFileId {
+  unsigned long long device, number;
+};
+// The file or directory at `path`, following links ("" is the current
+// directory); false when there is none, or it cannot be looked at.
+bool PlatformIdentifyFile(const char *path, PlatformFileId *id);
+// The regular file behind the open `file`; false for anything else (a
+// terminal, a pipe, a device).
+bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id);
 // True when `file` is a terminal (a console on Windows).
 bool PlatformIsTerminal(PlatformFile file);
 // From now on SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and

@@ -125,6 +125,9 @@ static int ReaderCount;
 
 static void RememberReader(int fd) {
   struct stat info;
+  for (int i = 0; i < ReaderCount; i++) {
+    if (Readers[i].fd == fd) return;  // standard input, asked for again
+  }
   if (ReaderCount < MAX_READERS && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     Readers[ReaderCount++] = Reader{fd, info.st_dev, info.st_ino};
   }
@@ -480,21 +483,26 @@ void PlatformRemoveOutput(const PlatformOutput *output) {
   if (output->kind == PLATFORM_OUTPUT_FILE) unlink(output->path);
 }
 
-bool PlatformSameFile(const char *first, const char *second) {
-  struct stat one, other;
-  return stat(first, &one) == 0 && stat(second, &other) == 0 && one.st_dev == other.st_dev &&
-         one.st_ino == other.st_ino;
+static void IdentityOf(const struct stat &info, PlatformFileId *id) {
+  id->device = (unsigned long long)info.st_dev;
+  id->number = (unsigned long long)info.st_ino;
+}
+
+bool PlatformIdentifyFile(const char *path, PlatformFileId *id) {
+  struct stat info;
+  if (stat(path[0] != '\0' ? path : ".", &info) != 0) return false;
+  IdentityOf(info, id);
+  return true;
+}
+
+bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id) {
+  struct stat info;
+  if (fstat((int)file, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  IdentityOf(info, id);
+  return true;
 }
 
 bool PlatformIsTerminal(PlatformFile file) { return isatty((int)file) == 1; }
-
-bool PlatformSameDirectory(const char *first, const char *second) {
-  struct stat one, other;
-  if (stat(first[0] != '\0' ? first : ".", &one) != 0 || stat(second[0] != '\0' ? second : ".", &other) != 0) {
-    return strcmp(first, second) == 0;
-  }
-  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
-}
 
 PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }
 

@@ -224,32 +224,32 @@ void PlatformRemoveOutput(const PlatformOutput *output) {
   if (output->kind == PLATFORM_OUTPUT_FILE) DeleteFileA(output->path);
 }
 
-// The volume and index that tell a file apart, through links and names.
-static bool FileIdentity(const char *path, BY_HANDLE_FILE_INFORMATION *info) {
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+static void IdentityOf(const BY_HANDLE_FILE_INFORMATION &info, PlatformFileId *id) {
+  id->device = info.dwVolumeSerialNumber;
+  id->number = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+}
+
+// Directories open only for backup semantics; asking for no access opens
+// files that others hold without sharing, too.
+bool PlatformIdentifyFile(const char *path, PlatformFileId *id) {
+  HANDLE handle = CreateFileA(path[0] != '\0' ? path : ".", 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  BOOL known = GetFileInformationByHandle(handle, info);
+  BY_HANDLE_FILE_INFORMATION info;
+  BOOL known = GetFileInformationByHandle(handle, &info);
   CloseHandle(handle);
+  if (known) IdentityOf(info, id);
   return known != 0;
 }
 
-bool PlatformSameFile(const char *first, const char *second) {
-  BY_HANDLE_FILE_INFORMATION one, other;
-  return FileIdentity(first, &one) && FileIdentity(second, &other) &&
-         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
-         one.nFileIndexLow == other.nFileIndexLow;
+bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK || !GetFileInformationByHandle(AsHandle(file), &info)) return false;
+  IdentityOf(info, id);
+  return true;
 }
 
 bool PlatformIsTerminal(PlatformFile file) { return GetFileType(AsHandle(file)) == FILE_TYPE_CHAR; }
-
-bool PlatformSameDirectory(const char *first, const char *second) {
-  char one[PLATFORM_PATH_SIZE], other[PLATFORM_PATH_SIZE];
-  DWORD a = GetFullPathNameA(first[0] != '\0' ? first : ".", sizeof one, one, NULL);
-  DWORD b = GetFullPathNameA(second[0] != '\0' ? second : ".", sizeof other, other, NULL);
-  if (a == 0 || b == 0 || a >= sizeof one || b >= sizeof other) return lstrcmpiA(first, second) == 0;
-  return lstrcmpiA(one, other) == 0;
-}
 
 bool PlatformChooseInputFile(char *path, unsigned long size) {
   OPENFILENAMEA request;

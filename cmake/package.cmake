@@ -105,13 +105,13 @@ else()
   # CPack puts this summary in front of every package's description unless it
   # is CPack's own default; each package states its own synopsis instead.
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
-  set(about "Firmware images in Intel HEX format carry byte load addresses; some
-programmers and word-addressed memories want 16-bit word addresses instead.
-The converter rewrites every record's address as a word address, verifies
-each input checksum and computes a new one, and passes counts, record types
-and data through unchanged. The conversion is strict: the first damaged
-record, checksum mismatch or missing end-of-file record stops it, and no
-output is left behind.")
+  set(about "Firmware images in Intel HEX format carry byte load addresses; DSPs,
+soft processors, programmers and word-addressed memories want word addresses
+instead. The converter rewrites every record's address as a word address,
+verifies each input checksum and computes a new one, and passes counts,
+record types and data through unchanged. The conversion is strict: the first
+damaged record, checksum mismatch or missing end-of-file record stops it, and
+no output is left behind.")
 
   set(CPACK_DEBIAN_WORDHEX_PACKAGE_NAME wordhex)
   # Recommended, not required: the desktop program works alone, but the two
@@ -123,7 +123,8 @@ output is left behind.")
 ${about}
 
 This package holds wordhex, which asks for the file in the desktop's open
-dialog and reports a failure in an error box. The command-line program for
+dialog, halves its addresses into 16-bit word addresses and reports a failure
+in an error box. The command-line program for
 scripts and build pipelines is in the package wordhex-cli.")
 
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_NAME wordhex-cli)
@@ -138,9 +139,10 @@ ${about}
 
 This package holds wordhex-cli, which converts files for scripts and build
 pipelines, needs nothing but the C library and says where a damaged file
-went wrong. It can also turn whole addresses, type 02 and 04 bases
-included, into word addresses, convert word addresses back into byte
-addresses, and check files without writing anything. The desktop program
+went wrong. Besides halving into 16-bit word addresses, it turns whole
+addresses, type 02 and 04 bases included, into word addresses of 16 to 64
+bits, in either byte order, converts word addresses back into byte
+addresses, and checks files without writing anything. The desktop program
 is in the package wordhex.")
 endif()
 

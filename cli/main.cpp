@@ -20,15 +20,18 @@
 
 static const char USAGE[] =
     "Usage: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]\n"
+    "                   [--format=FORMAT] [--base=ADDRESS] [--depth=WORDS] [--words-per-record=K]\n"
     "                   [--check] [--strict] [-q] [-o OUTPUT] [FILE]...\n";
 static const char HELP[] =
     "Converts Intel HEX files with byte addresses into Intel HEX files with word\n"
-    "addresses, and back: checksums verified and recomputed, data untouched.\n"
+    "addresses, and back, or into the word images that memories load:\n"
+    "checksums verified and recomputed, data untouched.\n"
     "\n"
     "Each FILE is written beside itself as BASE_I16.hex (BASE_IN.hex for N-bit\n"
-    "words, BASE_I8.hex with --to-bytes), or into OUTPUT with -o (then exactly one\n"
-    "FILE). '-' as FILE, or no FILE when standard input is not a terminal, reads\n"
-    "standard input and writes standard output; '-o -' writes standard output.\n"
+    "words, BASE_I8.hex with --to-bytes, BASE_IN.mem, .mif or .coe in those\n"
+    "formats), or into OUTPUT with -o (then exactly one FILE). '-' as FILE, or no\n"
+    "FILE when standard input is not a terminal, reads standard input and writes\n"
+    "standard output; '-o -' writes standard output.\n"
     "\n"
     "Modes:\n"
     "      --full-address   make every byte's whole address a word address: type 02\n"
@@ -45,6 +48,19 @@ static const char HELP[] =
     "                       record that ends inside a word fails, unless --fill\n"
     "      --fill=BYTE      complete a record's last word with BYTE (0xHH or 0 to\n"
     "                       255; whole addresses)\n"
+    "\n"
+    "Memories (whole addresses):\n"
+    "      --format=FORMAT  ihex (the default), vmem (Verilog $readmemh), mif\n"
+    "                       (Intel, needs --depth) or coe (Xilinx, needs --depth\n"
+    "                       and --fill); a word's first byte is its most\n"
+    "                       significant digits, so little-endian processors want\n"
+    "                       --swap-bytes\n"
+    "      --base=ADDRESS   the byte address where the memory starts (0xHEX or\n"
+    "                       decimal): word 0; data below it fail\n"
+    "      --depth=WORDS    the memory's size in words; data beyond it fail; with\n"
+    "                       --fill, vmem and coe hold every word\n"
+    "      --words-per-record=K\n"
+    "                       Intel HEX data records of at most K words\n"
     "\n"
     "Checking:\n"
     "      --strict         fail a FILE for what would be a warning\n"
@@ -243,7 +259,7 @@ static int ConvertOne(const PlannedFile *file) {
   }
   if (faults.writeFailed && PlatformIsBrokenPipe(faults.writeError)) return RUN_READER_GONE;
 
-  Outcome outcome = refused ? OUTCOME_CONVERTED : OutcomeOf(status, faults.readFailed, !written, false);
+  Outcome outcome = refused ? OUTCOME_CONVERTED : OutcomeOf(status, &Report, faults.readFailed, !written, false);
   if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {
     PrintFailure(output, OutcomeText(outcome), faults.writeFailed ? faults.writeError : PlatformLastError());
   } else if (outcome == OUTCOME_READ_FAILED) {
@@ -307,42 +323,71 @@ int main(int argc, char **argv) {
   PlatformCatchInterrupts("wordhex-cli: " TEXT_INTERRUPTED "\n");
   ForcePathFromEnvironment();
 
-  enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT };
+  enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT, FORMAT, BASE, DEPTH, WORDS_PER_RECORD };
   static const struct option LONG_OPTIONS[] = {
-      {"full-address", no_argument, nullptr, FULL}, {"to-bytes", no_argument, nullptr, TO_BYTES},
-      {"check", no_argument, nullptr, CHECK},       {"word-bits", required_argument, nullptr, WORD_BITS},
-      {"swap-bytes", no_argument, nullptr, SWAP},   {"fill", required_argument, nullptr, FILL},
-      {"strict", no_argument, nullptr, STRICT},     {"quiet", no_argument, nullptr, 'q'},
-      {"output", required_argument, nullptr, 'o'},  {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, 'V'},       {nullptr, 0, nullptr, 0},
+      {"full-address", no_argument, nullptr, FULL},
+      {"to-bytes", no_argument, nullptr, TO_BYTES},
+      {"check", no_argument, nullptr, CHECK},
+      {"word-bits", required_argument, nullptr, WORD_BITS},
+      {"swap-bytes", no_argument, nullptr, SWAP},
+      {"fill", required_argument, nullptr, FILL},
+      {"format", required_argument, nullptr, FORMAT},
+      {"base", required_argument, nullptr, BASE},
+      {"depth", required_argument, nullptr, DEPTH},
+      {"words-per-record", required_argument, nullptr, WORDS_PER_RECORD},
+      {"strict", no_argument, nullptr, STRICT},
+      {"quiet", no_argument, nullptr, 'q'},
+      {"output", required_argument, nullptr, 'o'},
+      {"help", no_argument, nullptr, 'h'},
+      {"version", no_argument, nullptr, 'V'},
+      {nullptr, 0, nullptr, 0},
   };
   const char *outputOption = nullptr;
-  unsigned wordBytes = 2;
-  bool full = false, toBytes = false, swap = false;
-  short fill = -1;
+  OptionChoices choices = DEFAULT_CHOICES;
   argv[0] = const_cast<char *>("wordhex-cli");  // the name getopt_long's messages give, as ours do
   for (int option; (option = getopt_long(argc, argv, "qo:hV", LONG_OPTIONS, nullptr)) != -1;) {
     switch (option) {
       case FULL:
-        full = true;
+        choices.full = true;
         break;
       case TO_BYTES:
-        toBytes = true;
+        choices.toBytes = true;
         break;
       case CHECK:
         Checking = true;
         break;
       case WORD_BITS:
-        if (!ParseWordBits(optarg, &wordBytes)) {
+        if (!ParseWordBits(optarg, &choices.wordBytes)) {
           return BadValue("--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not ", optarg);
         }
         break;
       case SWAP:
-        swap = true;
+        choices.swap = true;
         break;
       case FILL:
-        if (!ParseFill(optarg, &fill)) {
+        if (!ParseFill(optarg, &choices.fill)) {
           return BadValue("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not ", optarg);
+        }
+        break;
+      case FORMAT:
+        if (!ParseFormat(optarg, &choices.format))
+          return BadValue("--format takes ihex, vmem, mif or coe, not ", optarg);
+        break;
+      case BASE:
+        choices.baseGiven = true;
+        if (!ParseAddress(optarg, &choices.base)) {
+          return BadValue("--base takes 0x and hexadecimal digits, or a decimal number, below 4 Gi, not ", optarg);
+        }
+        break;
+      case DEPTH:
+        choices.depthGiven = true;
+        if (!ParseDepth(optarg, &choices.depth)) {
+          return BadValue("--depth takes 0x and hexadecimal digits, or a decimal number, from 1 to 4 Gi, not ", optarg);
+        }
+        break;
+      case WORDS_PER_RECORD:
+        if (!ParseWordsPerRecord(optarg, &choices.wordsPerRecord)) {
+          return BadValue("--words-per-record takes a number from 1 on, not ", optarg);
         }
         break;
       case STRICT:
@@ -373,13 +418,15 @@ int main(int argc, char **argv) {
   int streams = 0;
   for (int i = 0; i < count; i++) streams += IsStream(files[i]);
 
-  if (full && toBytes) return UsageError("--full-address and --to-bytes exclude each other", "");
+  static char problem[200];
+  OptionProblem problemKind = ChooseOptions(&choices, &Options);
+  FormatOptionProblem(problemKind, &choices, problem);
+  if (problemKind != OPTIONS_AGREE) return UsageError(problem, "");
   if (count == 0) return UsageError("no FILE given, and standard input is a terminal", "");
   if (streams > 1) return UsageError("standard input ('-') can be read only once", "");
   if (outputOption != nullptr && count > 1) return UsageError("-o takes exactly one FILE", "");
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
   if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
-  Options = ChooseOptions(full, toBytes, wordBytes, swap, fill);
   Options.strict = Strict;
   OutputSuffix(&Options, Suffix);
   if (!PlanRun(files, count, outputOption, Suffix, Checking)) return UsageError("too many FILEs for one run", "");

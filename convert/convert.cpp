@@ -5,6 +5,7 @@
 #include "convert/outcome.h"
 #include "convert/paths.h"
 #include "convert/record.h"
+#include "convert/words.h"
 
 // Records are read whole and verified by ReadRecord before anything of them
 // is written; a kernel takes over wherever it can, and hands back whatever
@@ -74,25 +75,31 @@ static void WriteValueRecord(HexOutput *output, unsigned type, unsigned long lon
 // The byte address of data byte `index` of a data record at `field`. The
 // input's address is formed as the format forms it: under a type 02 base the
 // offset wraps within the segment, under a type 04 base (or none) the whole
-// address wraps at 4 G. Converting to bytes, that is a word address, and the
-// byte's own address is the word's times its size plus its place in the
-// word; it may then lie beyond 4 GiB.
+// address wraps at 4 G. Converting to bytes, that is a word address of the
+// memory, and the byte's own address is the word's times its size plus its
+// place in the word, from the memory's base on; it may then lie beyond 4 GiB.
 static unsigned long long ByteAddress(const Converter *c, unsigned field, unsigned index) {
   unsigned wordBytes = c->options.wordBytes;
   bool toBytes = c->options.direction == CONVERT_TO_BYTES;
   unsigned step = toBytes ? index / wordBytes : index;
   unsigned long long unit = c->segment ? c->base + ((field + step) & 0xFFFF) : (c->base + field + step) & 0xFFFFFFFF;
-  return toBytes ? unit * wordBytes + index % wordBytes : unit;
+  return toBytes ? c->options.base + unit * wordBytes + index % wordBytes : unit;
+}
+
+// The word of the memory that the byte at `byte` lies in; `byte` lies no
+// lower than the memory.
+static unsigned long long WordOf(const Converter *c, unsigned long long byte) {
+  return (byte - c->options.base) / c->options.wordBytes;
 }
 
 // The output's address of the byte at `byte`.
 static unsigned long long OutputAddress(const Converter *c, unsigned long long byte) {
-  return c->options.direction == CONVERT_TO_BYTES ? byte : byte / c->options.wordBytes;
+  return c->options.direction == CONVERT_TO_BYTES ? byte : WordOf(c, byte);
 }
 
 // A run of a data record: the bytes whose addresses follow each other,
 // data bytes `first` to `end` - 1, the first at byte address `start`, and
-// how many `fill` bytes complete its last word.
+// how many `fill` bytes complete its last word now.
 struct DataRun {
   unsigned first, end, fill;
   unsigned long long start;
@@ -114,37 +121,90 @@ static unsigned SplitRuns(const HexRecord *record, const Converter *c, DataRun r
   return count;
 }
 
-// Checks that every byte of each run has an output address (none beyond
-// 4 GiB; to words, each run starting a word), and decides how its last word
-// ends: kept partial, completed by the fill at its own word, or refused, to
-// swap without a fill or where the fill would land on bytes that a record
-// before this one defines. Returns 0, or the column of the field at fault
-// with the status added.
-static unsigned CheckRuns(Converter *c, DataRun *runs, unsigned count, ConversionStatus *status) {
-  unsigned wordBytes = c->options.wordBytes;
+// Where a check stops a record: a column of its own line, or of the line of
+// an earlier record (a word it left partial).
+struct Refusal {
+  unsigned long long line;  // 0: the record's own
+  unsigned column;          // 0: none
+};
+
+static Refusal Refuse(ConversionStatus *status, ConversionStatus why, unsigned column) {
+  *status |= why;
+  return Refusal{0, column};
+}
+
+// How the word that a format of words has pending ends when the next data
+// record does not continue it: completed by the fill, unless there is none,
+// or it would land on data; then refused at the record that left it.
+static Refusal CheckPending(Converter *c, ConversionStatus *status) {
+  const WordOutput *w = c->words;
+  unsigned long long wordEnd = w->pendingNext + (c->options.wordBytes - w->pendingBytes);
+  bool over = c->options.fill >= 0 && AnyDefined(c->defined, w->pendingNext, wordEnd - 1);
+  if (c->options.fill >= 0 && !over) return Refusal{0, 0};
+  c->report->fillOverData = over;
+  *status |= CONV_PARTIAL_WORD;
+  return Refusal{w->pendingLine, 2};
+}
+
+// Completes the pending word with the fill and writes it.
+static void WritePending(Converter *c) {
+  WordOutput *w = c->words;
+  for (unsigned i = w->pendingBytes; i < c->options.wordBytes; i++) {
+    FormatHexByte((unsigned)c->options.fill, w->pendingText + 2 * i);
+  }
+  w->pending = false;
+  WriteWords(w, w->pendingWord, w->pendingText, 1);
+}
+
+// Checks that every byte of each run has an output address: in the memory,
+// none beyond 4 GiB, to words each run starting a word (or continuing the
+// word that a format of words has pending), and in a dense format written to
+// a stream none below a word written already. Decides how each run's last
+// word ends: kept partial (Intel HEX), left pending for the next record to
+// continue (the last run, in a format of words), completed by the fill at
+// its own word, or refused, to swap or in a format of words without a fill,
+// or where the fill would land on bytes that a record before this one
+// defines. Returns the refusal, with the status added.
+static Refusal CheckRuns(Converter *c, DataRun *runs, unsigned count, ConversionStatus *status) {
+  const ConvertOptions *o = &c->options;
+  const WordOutput *w = c->words;
+  unsigned wordBytes = o->wordBytes;
+  bool toWords = o->direction == CONVERT_TO_WORDS;
+  bool continues = w != nullptr && w->pending && runs[0].start == w->pendingNext;
+  unsigned long long next = w != nullptr ? w->next : 0;  // as the words written in order will stand
+  if (w != nullptr && w->pending && !continues) {
+    Refusal refusal = CheckPending(c, status);
+    if (refusal.column != 0) return refusal;
+    next = w->pendingWord + 1 > next ? w->pendingWord + 1 : next;
+  }
   for (unsigned i = 0; i < count; i++) {
     DataRun *run = &runs[i];
     unsigned long long end = run->start + (run->end - run->first);  // just past its last byte
-    unsigned rest = (unsigned)(end % wordBytes);
-    run->fill = rest != 0 && c->options.fill >= 0 ? wordBytes - rest : 0;
+    if (run->start < o->base || (o->depth != 0 && WordOf(c, end - 1) >= o->depth)) {
+      c->report->outsideMemory = true;
+      return Refuse(status, CONV_OUT_OF_RANGE, 4);
+    }
+    unsigned rest = (unsigned)((end - o->base) % wordBytes);
+    bool pends = w != nullptr && i == count - 1 && rest != 0;
+    run->fill = rest != 0 && o->fill >= 0 && !pends ? wordBytes - rest : 0;
+    bool joins = i == 0 && continues;
     // To words the fill past 4 GiB completes a word below it; to bytes no
     // byte past 4 GiB has an address.
-    bool toWords = c->options.direction == CONVERT_TO_WORDS;
-    if (toWords ? run->start % wordBytes != 0 : end + run->fill - 1 > 0xFFFFFFFF) {
-      *status |= toWords ? CONV_MISALIGNED : CONV_OUT_OF_RANGE;
-      return 4;
+    if (toWords ? (run->start - o->base) % wordBytes != 0 && !joins : end + run->fill - 1 > 0xFFFFFFFF) {
+      return Refuse(status, toWords ? CONV_MISALIGNED : CONV_OUT_OF_RANGE, 4);
     }
-    if (rest != 0 && run->fill == 0 && c->options.swap) {
-      *status |= CONV_PARTIAL_WORD;
-      return 2;
+    unsigned long long first = joins ? w->pendingWord : WordOf(c, run->start);
+    if (w != nullptr && w->dense && c->words->stream->writeAt == nullptr && first < next) {
+      return Refuse(status, CONV_UNORDERED, 4);
     }
+    next = WordOf(c, end - 1) + (rest == 0 || !pends ? 1 : 0);
+    if (rest != 0 && run->fill == 0 && !pends && (o->swap || w != nullptr)) return Refuse(status, CONV_PARTIAL_WORD, 2);
     if (run->fill != 0 && AnyDefined(c->defined, end, end + run->fill - 1)) {
       c->report->fillOverData = true;
-      *status |= CONV_PARTIAL_WORD;
-      return 2;
+      return Refuse(status, CONV_PARTIAL_WORD, 2);
     }
   }
-  return 0;
+  return Refusal{0, 0};
 }
 
 // A run's data as they go out: completed to whole words with the fill byte
@@ -162,86 +222,151 @@ static void ShapeRun(const HexRecord *record, const Converter *c, const DataRun 
   shaped->count = count;
 }
 
-// Writes a data record as one output record or more: one a run, split where
-// the output's addresses reach a new 64 K or filling took a run past 255
-// bytes, each behind a type 04 record when its upper half differs from the
-// last one written. Returns 0, or the column of the field that cannot be
-// placed, with its status added; nothing is written then.
-static unsigned PlaceData(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status) {
+// Writes a run as Intel HEX records: split where the output's addresses
+// reach a new 64 K, or past the most a record holds (255 bytes, or the words
+// a record asked for), each behind a type 04 record when its upper half
+// differs from the last one written.
+static void WriteRunRecords(HexOutput *output, const HexRecord *record, Converter *c, const DataRun *run, bool whole) {
+  ShapedRun shaped;
+  ShapeRun(record, c, run, &shaped);
+  unsigned length = shaped.count, wordBytes = c->options.wordBytes;
+  unsigned most = c->options.wordsPerRecord != 0 ? c->options.wordsPerRecord * wordBytes
+                                                 : MAX_COUNT - (length > MAX_COUNT ? MAX_COUNT % wordBytes : 0);
+  for (unsigned first = 0, i = 1; i <= length; i++) {
+    unsigned long long address = OutputAddress(c, run->start + first);
+    bool split = i < length && OutputAddress(c, run->start + i) >> 16 != address >> 16;
+    if (i < length && !split && i - first < most) continue;
+    unsigned upper = (unsigned)(address >> 16), sum = 0;
+    if (upper != c->upperWritten) WriteValueRecord(output, 4, upper, 2);
+    SetUpper(c, upper);
+    for (unsigned k = first; k < i; k++) sum += HexPairValue(shaped.text + 2 * k);
+    bool same = whole && first == 0 && i == record->count;  // the record as read: its count's case kept
+    WriteRecord(output, same ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
+                shaped.text + 2 * first, sum);
+    first = i;
+  }
+}
+
+// Adds the bytes from data byte `at` on to the word pending, which they
+// continue; writes it once it is whole. Returns the data byte after them.
+static unsigned ContinuePending(const HexRecord *record, Converter *c, const DataRun *run, unsigned long long line) {
+  WordOutput *w = c->words;
+  unsigned at = run->first;
+  for (; at < run->end && w->pendingBytes < c->options.wordBytes; at++) {
+    memcpy(w->pendingText + 2 * w->pendingBytes++, record->text + 2 * at, 2);
+  }
+  w->pendingNext += at - run->first;
+  w->pendingLine = line;  // should it stay partial, this record left it so
+  if (w->pendingBytes == c->options.wordBytes) {
+    w->pending = false;
+    WriteWords(w, w->pendingWord, w->pendingText, 1);
+  }
+  return at;
+}
+
+// Writes a run's whole words from data byte `at` on, then what is left: the
+// fill completes it, or, the last run's, it waits for the next record.
+static void WriteRunWords(const HexRecord *record, Converter *c, const DataRun *run, unsigned at, bool last,
+                          unsigned long long line) {
+  WordOutput *w = c->words;
+  unsigned wordBytes = c->options.wordBytes;
+  unsigned long long byte = run->start + (at - run->first);
+  unsigned whole = (run->end - at) / wordBytes;
+  if (whole != 0) WriteWords(w, WordOf(c, byte), record->text + 2 * at, whole);
+  at += whole * wordBytes;
+  byte += whole * wordBytes;
+  if (at == run->end) return;
+  w->pending = true;
+  w->pendingWord = WordOf(c, byte);
+  w->pendingBytes = run->end - at;
+  w->pendingNext = byte + w->pendingBytes;
+  w->pendingLine = line;
+  memcpy(w->pendingText, record->text + 2 * at, 2 * w->pendingBytes);
+  if (!last) WritePending(c);
+}
+
+// Places a data record: as Intel HEX records, or as words. Returns the
+// refusal, with the status added; nothing is written then. A record that
+// leaves a word pending stays out of a stream until the next completes it
+// (its words are handed on then), since a fill may be lacking.
+static Refusal PlaceData(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status,
+                         unsigned long long line) {
   DataRun runs[MAX_RUNS];
   unsigned count = SplitRuns(record, c, runs);
-  unsigned column = CheckRuns(c, runs, count, status);
-  if (column != 0) return column;
-  unsigned wordBytes = c->options.wordBytes;
+  Refusal refusal = CheckRuns(c, runs, count, status);
+  if (refusal.column != 0) return refusal;
+  WordOutput *w = c->words;
+  unsigned at = runs[0].first;
+  if (w != nullptr && w->pending)
+    at = runs[0].start == w->pendingNext ? ContinuePending(record, c, &runs[0], line) : at;
+  if (w != nullptr && w->pending && at == runs[0].first) WritePending(c);
+  unsigned long long before = OutputOffset(output);  // the end of what earlier records make
   for (unsigned r = 0; r < count; r++) {
     const DataRun *run = &runs[r];
     if (c->defined != nullptr) DefineBytes(c->defined, run->start, run->start + (run->end - run->first) - 1);
-    ShapedRun shaped;
-    ShapeRun(record, c, run, &shaped);
-    unsigned length = shaped.count;
-    unsigned most = MAX_COUNT - (length > MAX_COUNT ? MAX_COUNT % wordBytes : 0);  // whole words a record
-    for (unsigned first = 0, i = 1; i <= length; i++) {
-      unsigned long long address = OutputAddress(c, run->start + first);
-      bool split = i < length && OutputAddress(c, run->start + i) >> 16 != address >> 16;
-      if (i < length && !split && i - first < most) continue;
-      unsigned upper = (unsigned)(address >> 16), sum = 0;
-      if (upper != c->upperWritten) WriteValueRecord(output, 4, upper, 2);
-      SetUpper(c, upper);
-      for (unsigned k = first; k < i; k++) sum += HexPairValue(shaped.text + 2 * k);
-      bool whole = count == 1 && first == 0 && i == record->count;
-      WriteRecord(output, whole ? record->countText : nullptr, i - first, (unsigned)address & 0xFFFF, 0,
-                  shaped.text + 2 * first, sum);
-      first = i;
+    if (w == nullptr) {
+      WriteRunRecords(output, record, c, run, count == 1);
+    } else {
+      WriteRunWords(record, c, run, r == 0 ? at : run->first, r == count - 1, line);
     }
   }
-  return 0;
+  if (w != nullptr && w->pending) {
+    CommitOutputTo(output, before);
+  } else {
+    CommitOutput(output);
+  }
+  return Refusal{0, 0};
 }
 
-// Writes a verified record; returns 0, or the column of the field that holds
-// what cannot be placed, with its status added.
-static unsigned PlaceRecord(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status) {
+// Writes a verified record; returns the refusal of what cannot be placed,
+// with the status added.
+static Refusal PlaceRecord(HexOutput *output, const HexRecord *record, Converter *c, ConversionStatus *status,
+                           unsigned long long line) {
   if (VALUE_COUNT[record->type] != 0 && record->count != VALUE_COUNT[record->type]) {
-    *status |= CONV_BAD_LENGTH;
-    return 2;
+    return Refuse(status, CONV_BAD_LENGTH, 2);
   }
   const unsigned char *data = record->data;
   unsigned long long value = (unsigned long long)data[0] << 8 | data[1];
   switch (record->type) {
     case 0:
-      return record->count != 0 ? PlaceData(output, record, c, status) : 0;  // none: nothing to place
+      return record->count != 0 ? PlaceData(output, record, c, status, line) : Refusal{0, 0};  // none: nothing to place
     case 2:  // extended segment address: the paragraph number of a base
       SetBase(c, value * 16, true);
-      return 0;
+      return Refusal{0, 0};
     case 4:  // extended linear address: the upper half of the address
       SetBase(c, value << 16, false);
-      return 0;
+      return Refusal{0, 0};
   }
-  // Start addresses: CS:IP (type 03) or linear (type 05), written as linear.
+  // Start addresses: CS:IP (type 03) or linear (type 05), written as linear;
+  // a memory's file holds none.
+  if (c->words != nullptr) return Refusal{0, 0};
   unsigned long long second = (unsigned long long)data[2] << 8 | data[3];
   unsigned long long start = record->type == 3 ? value * 16 + second : value << 16 | second;
-  unsigned wordBytes = c->options.wordBytes;
-  if (c->options.direction == CONVERT_TO_BYTES) {
-    start *= wordBytes;
-    if (start > 0xFFFFFFFF) {
-      *status |= CONV_OUT_OF_RANGE;
-      return 10;
-    }
-  } else if (start % wordBytes != 0) {
-    *status |= CONV_MISALIGNED;
-    return 10;
+  const ConvertOptions *o = &c->options;
+  if (o->direction == CONVERT_TO_BYTES) {
+    start = o->base + start * o->wordBytes;
+    if (start > 0xFFFFFFFF) return Refuse(status, CONV_OUT_OF_RANGE, 10);
+  } else if (start < o->base) {
+    c->report->outsideMemory = true;
+    return Refuse(status, CONV_OUT_OF_RANGE, 10);
+  } else if ((start - o->base) % o->wordBytes != 0) {
+    return Refuse(status, CONV_MISALIGNED, 10);
   } else {
-    start /= wordBytes;
+    start = (start - o->base) / o->wordBytes;
   }
   WriteValueRecord(output, 5, start, 4);
-  return 0;
+  return Refusal{0, 0};
 }
 
 // The end-of-file record. Halved, it keeps its address (halved) and type as
 // read, and gets a count of 0, since none of its data is read, and a checksum
 // of its own, so that checksum-verifying readers take it: :02000001AABB52
-// becomes :00000001FF. In the exact directions it is the plain one.
+// becomes :00000001FF. In the exact directions it is the plain one; a format
+// of words ends its image instead.
 static void WriteEndRecord(HexOutput *output, const HexRecord *record, const Converter *c) {
-  if (c->options.direction != CONVERT_HALVE) {
+  if (c->words != nullptr) {
+    EndWords(c->words);
+  } else if (c->options.direction != CONVERT_HALVE) {
     WriteOutput(output, ":00000001FF\r\n", 13);
   } else {
     unsigned address = record->address >> 1;
@@ -261,6 +386,11 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   DefinedBytes defined;  // for a fill: what the records so far define
   defined.count = 0;
   if (options->fill >= 0) c.defined = &defined;
+  WordOutput words;
+  if (options->format != FORMAT_IHEX) {
+    c.words = &words;
+    BeginWords(&words, OUTPUT_FORMATS[options->format], &c.options, output);
+  }
   c.reciprocal = 0xFFFFFFFFu / options->wordBytes + 1;
   SetBase(&c, 0, false);
   SetUpper(&c, 0);
@@ -273,18 +403,30 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
     if (c.options.direction == CONVERT_HALVE) {
       WriteHalved(output, &record, &c, input->line);
     } else {
-      unsigned column = PlaceRecord(output, &record, &c, &status);
-      if (column != 0) {
-        NoteStopAt(input, column);
+      Refusal refusal = PlaceRecord(output, &record, &c, &status, input->line);
+      if (refusal.column != 0) {
+        input->stopLine = refusal.line != 0 ? refusal.line : input->line;
+        input->stopColumn = refusal.column;
         break;
       }
     }
     report->records++;
     if (!SkipRestOfLine(input, &status)) break;
   }
+  if (status == CONV_END_RECORD && c.words != nullptr && words.pending) {
+    Refusal refusal = CheckPending(&c, &status);
+    if (refusal.column != 0) {
+      status &= (ConversionStatus)~CONV_END_RECORD;
+      input->stopLine = refusal.line;
+      input->stopColumn = refusal.column;
+    } else {
+      WritePending(&c);
+    }
+  }
   if (status == CONV_END_RECORD) {
     WriteEndRecord(output, &record, &c);
     report->records++;
+    report->words = c.words != nullptr ? words.words : 0;
     // The image is whole: a stream gets it now, before the input is read on
     // for what follows, which may stay open (a serial line, a co-process).
     // Under strict the records after the end decide whether it is whole.

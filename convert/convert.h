@@ -21,6 +21,10 @@ enum ConvertDirection {
   CONVERT_TO_BYTES,
 };
 
+// The files that a conversion writes: Intel HEX, or a word image in the
+// text a memory loads (convert/format.h).
+enum OutputFormatId { FORMAT_IHEX, FORMAT_VMEM, FORMAT_MIF, FORMAT_COE, FORMAT_COUNT };
+
 // A conversion's options, as one value for every mode.
 struct ConvertOptions {
   unsigned char direction;  // a ConvertDirection
@@ -32,12 +36,18 @@ struct ConvertOptions {
   // warning: a stream then never gets a whole image of a file that
   // wordhex-cli --strict fails.
   bool strict;
+  unsigned char format;          // an OutputFormatId; other than Intel HEX only to words
+  unsigned char wordsPerRecord;  // the most words an output data record holds (exact); 0: as many as fit
+  // Where the memory is (exact directions): the byte address of its word 0,
+  // a multiple of the word; its size in words, 0 for no limit.
+  unsigned long long base, depth;
 };
 
 // The options of a conversion in `direction` with words of `wordBytes`,
 // nothing more.
 constexpr ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
-  return ConvertOptions{(unsigned char)direction, (unsigned char)wordBytes, false, -1, false, false};
+  return ConvertOptions{
+      (unsigned char)direction, (unsigned char)wordBytes, false, -1, false, false, FORMAT_IHEX, 0, 0, 0};
 }
 
 // What a conversion found besides its status.
@@ -56,8 +66,9 @@ struct ConvertReport {
   // A checksum that did not verify: as read, and as it should be.
   unsigned char checksumRead, checksumWanted;
   // CONV_PARTIAL_WORD because the fill would land on bytes that an earlier
-  // record defines.
-  bool fillOverData;
+  // record defines; CONV_OUT_OF_RANGE outside the memory, not beyond 4 GiB.
+  bool fillOverData, outsideMemory;
+  unsigned long long words;    // words written, in a format of words
   unsigned long long records;  // records converted
   unsigned long long inPlace;  // of those, records that a kernel converted
   unsigned long long quick;    // of those, records that its quick route converted

@@ -6,6 +6,8 @@
 #include "convert/convert.h"
 #include "convert/defined.h"
 
+struct WordOutput;
+
 struct Converter {
   ConvertOptions options;
   ConvertReport *report;
@@ -13,33 +15,51 @@ struct Converter {
   unsigned long long base;  // in the input's address units
   bool segment;             // a type 02 base: addresses wrap within its 64 K (halving too)
   unsigned upperWritten;    // value of the output's last type 04 record
-  // For the kernels: the base in whole words and the bytes past them (to
-  // words); the reciprocal that divides by the word size; the highest
-  // address field at which a record's last byte may stand without wrapping;
-  // the bytes that the output's type 04 value already written covers.
+  // For the kernels: the base less the memory's, in whole words and the
+  // bytes past them (to words); the reciprocal that divides by the word
+  // size; the highest address field at which a record's last byte may stand
+  // without wrapping; the byte addresses that the memory and the output's
+  // type 04 value already written cover, empty when a base lies below the
+  // memory.
   unsigned long long baseWords, baseRest;
   unsigned long long reciprocal;  // 2^32 / wordBytes, rounded up
   unsigned fieldLimit;
   unsigned long long low, high;
   DefinedBytes *defined;  // with a fill: the bytes defined so far; else null
+  WordOutput *words;      // a format of words: where they go; else null
 };
+
+// The byte addresses that the kernels may place: in the memory, below 4 GiB,
+// and in Intel HEX under the output's type 04 value written last.
+inline void SetWindow(Converter *c) {
+  const ConvertOptions *o = &c->options;
+  bool toBytes = o->direction == CONVERT_TO_BYTES;
+  unsigned long long span = 0x10000ull * (toBytes ? 1 : o->wordBytes);
+  unsigned long long low = o->base, high = o->depth != 0 ? o->base + o->depth * o->wordBytes - 1 : ~0ull;
+  if (c->words == nullptr) {
+    unsigned long long first = c->upperWritten * span + (toBytes ? 0 : o->base);
+    low = first > low ? first : low;
+    high = first + span - 1 < high ? first + span - 1 : high;
+  }
+  c->low = !toBytes && c->base < o->base ? ~0ull : low;
+  c->high = high < 0xFFFFFFFF ? high : 0xFFFFFFFF;
+}
 
 // Where the data of the records that follow go.
 inline void SetBase(Converter *c, unsigned long long base, bool segment) {
+  unsigned long long offset = base >= c->options.base ? base - c->options.base : 0;
   c->base = base;
   c->segment = segment;
-  c->baseWords = base / c->options.wordBytes;
-  c->baseRest = base % c->options.wordBytes;
+  c->baseWords = offset / c->options.wordBytes;
+  c->baseRest = offset % c->options.wordBytes;
   c->fieldLimit = segment ? 0xFFFF : ~0u;
+  SetWindow(c);
 }
 
-// The output's type 04 value is now `upper`: the bytes whose output
-// addresses it covers, below 4 GiB.
+// The output's type 04 value is now `upper`.
 inline void SetUpper(Converter *c, unsigned upper) {
-  unsigned long long span = 0x10000ull * (c->options.direction == CONVERT_TO_BYTES ? 1 : c->options.wordBytes);
   c->upperWritten = upper;
-  c->low = upper * span;
-  c->high = c->low + span - 1 < 0xFFFFFFFF ? c->low + span - 1 : 0xFFFFFFFF;
+  SetWindow(c);
 }
 
 // Notes, at its first line, each kind of record that halving leaves for the

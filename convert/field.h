@@ -14,7 +14,8 @@ enum {
   CONV_MISALIGNED = 0x08,    // data or a start address not at the start of a word: no word address holds it
   CONV_PARTIAL_WORD = 0x10,  // a record to swap whose data end inside a word
   CONV_BAD_LENGTH = 0x20,    // an address record (types 02 to 05) whose count does not fit its type
-  CONV_OUT_OF_RANGE = 0x40,  // data or a start address beyond 4 GiB
+  CONV_OUT_OF_RANGE = 0x40,  // data or a start address beyond 4 GiB, or outside the memory
+  CONV_UNORDERED = 0x80,     // to a stream, a record below a word that a format in order has written
 };
 
 // Reads a two-character field into input->FieldText. On failure adds

@@ -41,6 +41,12 @@
                                                                                                               // адреса.
 #define TEXT_OUT_OF_RANGE \
   "\xC0\xE4\xF0\xE5\xF1 \xE7\xE0 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xEC\xE8 4 \xC3\xE8\xC1."  // Адрес за пределами 4 ГиБ.
+#define TEXT_OUTSIDE_MEMORY \
+  "\xC0\xE4\xF0\xE5\xF1 \xE7\xE0 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xEC\xE8 \xEF\xE0\xEC\xFF\xF2\xE8."  // Адрес за пределами
+                                                                                                  // памяти.
+#define TEXT_UNORDERED \
+  "\xC0\xE4\xF0\xE5\xF1\xE0 \xE8\xE4\xF3\xF2 \xED\xE5 \xEF\xEE \xEF\xEE\xF0\xFF\xE4\xEA\xF3."  // Адреса идут не по
+                                                                                               // порядку.
 // A checksum that did not verify: " (в записи E3, должно быть E2)".
 #define TEXT_CHECKSUM_READ " (\xE2 \xE7\xE0\xEF\xE8\xF1\xE8 "
 #define TEXT_CHECKSUM_WANTED ", \xE4\xEE\xEB\xE6\xED\xEE \xE1\xFB\xF2\xFC "

@@ -12,7 +12,8 @@ static char *Append(char *at, const char *text) {
   return at + length;
 }
 
-Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed) {
+Outcome OutcomeOf(ConversionStatus status, const ConvertReport *report, bool readFailed, bool writeFailed,
+                  bool placed) {
   if (status == CONV_END_RECORD)
     return writeFailed ? OUTCOME_WRITE_FAILED : placed ? OUTCOME_CONVERTED : OUTCOME_NOT_PLACED;
   // A read that fails ends the input: that, not a damaged file, is why.
@@ -27,7 +28,9 @@ Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bo
     case CONV_BAD_LENGTH:
       return OUTCOME_BAD_LENGTH;
     case CONV_OUT_OF_RANGE:
-      return OUTCOME_OUT_OF_RANGE;
+      return report->outsideMemory ? OUTCOME_OUTSIDE_MEMORY : OUTCOME_OUT_OF_RANGE;
+    case CONV_UNORDERED:
+      return OUTCOME_UNORDERED;
   }
   return OUTCOME_DAMAGED;
 }
@@ -40,6 +43,8 @@ const char *OutcomeText(Outcome outcome) {
                                       TEXT_PARTIAL_WORD,
                                       TEXT_BAD_LENGTH,
                                       TEXT_OUT_OF_RANGE,
+                                      TEXT_OUTSIDE_MEMORY,
+                                      TEXT_UNORDERED,
                                       TEXT_READ_FAILED,
                                       TEXT_WRITE_FAILED,
                                       TEXT_CANNOT_CREATE};

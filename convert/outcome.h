@@ -17,6 +17,8 @@ enum Outcome {
   OUTCOME_PARTIAL_WORD,
   OUTCOME_BAD_LENGTH,
   OUTCOME_OUT_OF_RANGE,
+  OUTCOME_OUTSIDE_MEMORY,
+  OUTCOME_UNORDERED,
   // The text, then a file's name: TEXT NAME!
   OUTCOME_READ_FAILED,   // the input's
   OUTCOME_WRITE_FAILED,  // the output's
@@ -26,7 +28,7 @@ enum Outcome {
 // The outcome of a conversion that ended with `status`, its input read and
 // its output written without failing or not; `placed`: the output took its
 // name (or needed none).
-Outcome OutcomeOf(ConversionStatus status, bool readFailed, bool writeFailed, bool placed);
+Outcome OutcomeOf(ConversionStatus status, const ConvertReport *report, bool readFailed, bool writeFailed, bool placed);
 // Its text; empty for OUTCOME_CONVERTED.
 const char *OutcomeText(Outcome outcome);
 // What follows the text of `outcome`, terminated; empty for none. For

@@ -50,8 +50,10 @@ void OpenOutputStream(HexOutput *output, HexWriteFn write, void *handle) {
   output->start = output->next = output->committed = output->buffer;
   output->limit = output->buffer + HEX_STREAM_BUFFER_SIZE;
   output->write = write;
+  output->writeAt = nullptr;
   output->handle = handle;
   output->failed = false;
+  output->handedOn = 0;
 }
 
 // With the spare room in use a full buffer always holds a whole buffer of
@@ -63,6 +65,7 @@ void HandOnWholeBuffers(HexOutput *output) { output->limit = output->buffer + si
 // the buffer.
 static void HandOn(HexOutput *output, size_t size) {
   if (size > 0 && !output->failed && !output->write(output->handle, output->start, size)) output->failed = true;
+  output->handedOn += size;
   size_t rest = (size_t)(output->next - output->start) - size;
   memmove(output->start, output->start + size, rest);
   output->committed -= size;
@@ -89,4 +92,20 @@ bool FlushOutput(HexOutput *output) {
   HandOn(output, (size_t)(output->committed - output->start));
   output->next = output->start;
   return !output->failed;
+}
+
+void WriteOutputAt(HexOutput *output, unsigned long long offset, const void *data, size_t size) {
+  const unsigned char *bytes = static_cast<const unsigned char *>(data);
+  // A stream has no place to write at: never asked of one, but a failure if it were.
+  if (!output->failed && (output->writeAt == nullptr || !output->writeAt(output->handle, offset, bytes, size))) {
+    output->failed = true;
+  }
+}
+
+unsigned char *ReserveOutput(HexOutput *output, size_t size) {
+  if ((size_t)(output->limit - output->next) < size) {
+    size_t whole = (size_t)(output->committed - output->start);
+    HandOn(output, whole < HEX_STREAM_BUFFER_SIZE ? whole : (size_t)HEX_STREAM_BUFFER_SIZE);
+  }
+  return output->next;
 }

@@ -17,6 +17,9 @@ enum { HEX_OUTPUT_SPARE = 1024 };
 typedef bool (*HexReadFn)(void *handle, unsigned char *buffer, size_t size, size_t *delivered);
 // Writes all `size` bytes; false when it could not.
 typedef bool (*HexWriteFn)(void *handle, const unsigned char *data, size_t size);
+// Writes all `size` bytes at `offset` of what has been handed on, leaving
+// where the next bytes go as it was; false when it could not.
+typedef bool (*HexWriteAtFn)(void *handle, unsigned long long offset, const unsigned char *data, size_t size);
 
 struct HexInput {
   const unsigned char *next;       // first unread byte of the window
@@ -42,8 +45,10 @@ struct HexOutput {
   unsigned char *start;      // start of the space
   unsigned char *committed;  // end of the last whole record; only bytes before it are handed on
   HexWriteFn write;
+  HexWriteAtFn writeAt;  // null: a stream, written in order only
   void *handle;
-  bool failed;  // a write failed or was short; later bytes are dropped
+  bool failed;                  // a write failed or was short; later bytes are dropped
+  unsigned long long handedOn;  // bytes handed on so far
   unsigned char buffer[HEX_STREAM_BUFFER_SIZE + HEX_OUTPUT_SPARE];
 };
 
@@ -88,8 +93,28 @@ inline void WriteOutput(HexOutput *output, const void *data, size_t size) {
   WriteOutputSlow(output, data, size);
 }
 
+// The offset in the whole output of the next byte written.
+inline unsigned long long OutputOffset(const HexOutput *output) {
+  return output->handedOn + (unsigned long long)(output->next - output->start);
+}
+
+// Room for `size` bytes (well under a buffer) at output->next, handing on
+// what is committed when there is too little; the caller writes there and
+// moves output->next past what it wrote.
+unsigned char *ReserveOutput(HexOutput *output, size_t size);
+
+// Writes `size` bytes at `offset`, before the bytes written last, which
+// must have been handed on: after FlushOutput.
+void WriteOutputAt(HexOutput *output, unsigned long long offset, const void *data, size_t size);
+
 // Marks everything written so far as whole records, fit to be handed on.
 inline void CommitOutput(HexOutput *output) { output->committed = output->next; }
+// Marks what was written up to `offset` (no further than output->next) as
+// whole, when it lies past what is marked already.
+inline void CommitOutputTo(HexOutput *output, unsigned long long offset) {
+  unsigned char *at = output->start + (offset - output->handedOn);
+  if (at > output->committed) output->committed = at;
+}
 
 // Hands the committed bytes on and drops the rest (the part of a record that
 // never completed); returns false when any write so far has failed.

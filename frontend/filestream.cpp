@@ -40,6 +40,23 @@ static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size)
   return true;
 }
 
+static bool WriteFileChunkAt(void *handle, unsigned long long offset, const unsigned char *data, size_t size) {
+  FileEnd *end = static_cast<FileEnd *>(handle);
+  while (size > 0) {
+    unsigned long written;  // set by every write, failed or not
+    unsigned long request = (unsigned long)size;
+    if (!PlatformWriteAt(end->file, offset, data, request, &written)) return Failed(end);
+    if (written == 0 || written > request) {
+      *end->failed = true;  // short, with no reason given
+      return false;
+    }
+    data += written;
+    offset += written;
+    size -= written;
+  }
+  return true;
+}
+
 static bool Discard(void *, const unsigned char *, size_t) { return true; }
 
 ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const ConvertOptions *options,
@@ -49,7 +66,10 @@ ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const 
   FileEnd sink = {out != nullptr ? out->file : PLATFORM_NO_FILE, &faults->writeFailed, &faults->writeError};
   OpenInputStream(input, ReadFileChunk, &source);
   OpenOutputStream(output, out != nullptr ? WriteFileChunk : Discard, &sink);
-  if (out != nullptr && out->kind == PLATFORM_OUTPUT_FILE) HandOnWholeBuffers(output);
+  if (out != nullptr && out->kind == PLATFORM_OUTPUT_FILE) {
+    HandOnWholeBuffers(output);
+    output->writeAt = WriteFileChunkAt;  // for the words of a format in order that a file takes in any
+  }
   ConversionStatus status = ConvertHex(input, output, options, report);
   if (!FlushOutput(output)) faults->writeFailed = true;
   PlatformClose(in);

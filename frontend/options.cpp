@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "convert/format.h"
 #include "convert/outcome.h"
 
 bool ParseWordBits(const char *text, unsigned *wordBytes) {
@@ -15,34 +16,106 @@ bool ParseWordBits(const char *text, unsigned *wordBytes) {
   return true;
 }
 
-bool ParseFill(const char *text, short *fill) {
+// 0x and up to `hexDigits` hexadecimal digits, or up to `decimalDigits`
+// decimal ones, no higher than `most`.
+static bool ParseNumber(const char *text, unsigned hexDigits, unsigned decimalDigits, unsigned long long most,
+                        unsigned long long *number) {
   bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const char *digits = hex ? text + 2 : text;
   size_t length = strlen(digits);
-  if (length == 0 || length > (hex ? 2u : 3u)) return false;
-  unsigned value = 0;
+  if (length == 0 || length > (hex ? hexDigits : decimalDigits)) return false;
+  unsigned long long value = 0;
   for (size_t i = 0; i < length; i++) {
     unsigned digit = HexDigitValue[(unsigned char)digits[i]];
     if (digit > (hex ? 15u : 9u)) return false;
     value = value * (hex ? 16 : 10) + digit;
   }
-  *fill = (short)value;
-  return value <= 255;
+  *number = value;
+  return value <= most;
 }
 
-ConvertOptions ChooseOptions(bool full, bool toBytes, unsigned wordBytes, bool swap, short fill) {
-  bool exact = full || wordBytes != 2 || swap || fill >= 0;
-  ConvertOptions options = ConvertOptionsFor(toBytes ? CONVERT_TO_BYTES
-                                             : exact ? CONVERT_TO_WORDS
-                                                     : CONVERT_HALVE,
-                                             wordBytes);
-  options.swap = swap;
-  options.fill = fill;
-  options.countAfterEnd = true;
-  return options;
+bool ParseFill(const char *text, short *fill) {
+  unsigned long long value;
+  if (!ParseNumber(text, 2, 3, 255, &value)) return false;
+  *fill = (short)value;
+  return true;
+}
+
+bool ParseFormat(const char *text, unsigned *format) {
+  *format = FindOutputFormat(text);
+  return *format < FORMAT_COUNT;
+}
+
+bool ParseAddress(const char *text, unsigned long long *address) {
+  return ParseNumber(text, 8, 10, 0xFFFFFFFF, address);
+}
+
+bool ParseDepth(const char *text, unsigned long long *depth) {
+  return ParseNumber(text, 9, 10, 0x100000000, depth) && *depth != 0;
+}
+
+bool ParseWordsPerRecord(const char *text, unsigned *words) {
+  unsigned long long value;
+  if (!ParseNumber(text, 0, 3, 255, &value) || value == 0) return false;
+  *words = (unsigned)value;
+  return true;
+}
+
+OptionProblem ChooseOptions(const OptionChoices *choices, ConvertOptions *options) {
+  const OptionChoices *o = choices;
+  unsigned needs = OUTPUT_FORMATS[o->format]->needs;
+  bool exact = o->full || o->wordBytes != 2 || o->swap || o->fill >= 0 || o->baseGiven || o->depthGiven ||
+               o->format != FORMAT_IHEX;
+  if (o->full && o->toBytes) return PROBLEM_FULL_AND_BYTES;
+  if (o->format != FORMAT_IHEX && o->toBytes) return PROBLEM_FORMAT_TO_BYTES;
+  if (((needs & FORMAT_NEEDS_DEPTH) != 0 && !o->depthGiven) || ((needs & FORMAT_NEEDS_FILL) != 0 && o->fill < 0)) {
+    return PROBLEM_FORMAT_NEEDS;
+  }
+  if (o->base % o->wordBytes != 0) return PROBLEM_BASE_NOT_WORD;
+  if (o->wordsPerRecord != 0 && !exact && !o->toBytes) return PROBLEM_RECORDS_HALVED;
+  if (o->wordsPerRecord != 0 && o->format != FORMAT_IHEX) return PROBLEM_RECORDS_FORMAT;
+  if (o->wordsPerRecord * o->wordBytes > 255) return PROBLEM_RECORDS_TOO_MANY;
+  *options = ConvertOptionsFor(o->toBytes ? CONVERT_TO_BYTES : exact ? CONVERT_TO_WORDS : CONVERT_HALVE, o->wordBytes);
+  options->swap = o->swap;
+  options->fill = o->fill;
+  options->countAfterEnd = true;
+  options->format = (unsigned char)o->format;
+  options->wordsPerRecord = (unsigned char)o->wordsPerRecord;
+  options->base = o->base;
+  options->depth = o->depth;
+  return OPTIONS_AGREE;
+}
+
+void FormatOptionProblem(OptionProblem problem, const OptionChoices *choices, char text[200]) {
+  const char *format = OUTPUT_FORMATS[choices->format]->name;
+  char bytes[24], most[24], base[24] = "0x";
+  FormatDecimal(bytes, choices->wordBytes);
+  FormatDecimal(most, 255 / choices->wordBytes);
+  unsigned digits = 1;
+  while (choices->base >> 4 * digits != 0) digits++;
+  for (unsigned i = 0; i < digits; i++) base[2 + i] = "0123456789ABCDEF"[choices->base >> 4 * (digits - 1 - i) & 15];
+  base[2 + digits] = '\0';
+  const char *const PIECES[][5] = {
+      {""},
+      {"--full-address and --to-bytes exclude each other"},
+      {"--format=", format, " writes words: no --to-bytes"},
+      {"--format=", format,
+       (OUTPUT_FORMATS[choices->format]->needs & FORMAT_NEEDS_FILL) != 0
+           ? " needs --depth, the memory's size in words, and --fill, what the words that the image lacks become"
+           : " needs --depth, the memory's size in words"},
+      {"--base must start a word, a multiple of ", bytes, " bytes, not ", base},
+      {"--words-per-record cuts the records of whole addresses: add --full-address or --word-bits"},
+      {"--words-per-record is for Intel HEX, not --format=", format},
+      {"--words-per-record takes at most ", most, " words of ", bytes, " bytes, 255 bytes a record"},
+  };
+  text[0] = '\0';
+  for (const char *piece : PIECES[problem]) {
+    if (piece != nullptr) strcat(text, piece);
+  }
 }
 
 void OutputSuffix(const ConvertOptions *options, char suffix[16]) {
   strcpy(suffix, "_I");
-  strcpy(FormatDecimal(suffix + 2, options->direction == CONVERT_TO_BYTES ? 8 : 8 * options->wordBytes), ".hex");
+  strcpy(FormatDecimal(suffix + 2, options->direction == CONVERT_TO_BYTES ? 8 : 8 * options->wordBytes),
+         OUTPUT_FORMATS[options->format]->extension);
 }

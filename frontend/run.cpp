@@ -64,7 +64,7 @@ int RunConversion(void) {
   } else {
     PlatformAbandonOutput(&out);  // nothing of a failed run stays visible while the box is shown
   }
-  Outcome outcome = OutcomeOf(status, faults.readFailed, !written, false);
+  Outcome outcome = OutcomeOf(status, &report, faults.readFailed, !written, false);
   if (outcome == OUTCOME_READ_FAILED) {
     PlatformShowError(OutcomeText(outcome), JoinName(name, baseName, extension), TEXT_NAME_END);
   } else if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {

@@ -61,6 +61,10 @@ PlatformFile PlatformStandardOutput(void);
 // Synchronous requests. A read delivers 0 bytes at the end of the file.
 bool PlatformRead(PlatformFile file, void *buffer, unsigned long size, unsigned long *delivered);
 bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsigned long *written);
+// Writes at `offset` of a file opened as a file output, leaving where the
+// next PlatformWrite goes as it was.
+bool PlatformWriteAt(PlatformFile file, unsigned long long offset, const void *data, unsigned long size,
+                     unsigned long *written);
 // Closing a standard stream does nothing: they belong to whoever started us.
 void PlatformClose(PlatformFile file);
 

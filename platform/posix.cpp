@@ -205,6 +205,13 @@ bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsi
   return put >= 0 || Fail(errno);
 }
 
+bool PlatformWriteAt(PlatformFile file, unsigned long long offset, const void *data, unsigned long size,
+                     unsigned long *written) {
+  ssize_t put = pwrite((int)file, data, size, (off_t)offset);
+  *written = put > 0 ? (unsigned long)put : 0;
+  return put >= 0 || Fail(errno);
+}
+
 void PlatformClose(PlatformFile file) {
   for (int i = 0; i < ReaderCount; i++) {
     if (Readers[i].fd == (int)file) Readers[i] = Readers[--ReaderCount];

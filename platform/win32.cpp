@@ -89,6 +89,21 @@ bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsi
   return ok || Fail(GetLastError());
 }
 
+// An offset in an OVERLAPPED moves a synchronous handle's file pointer too:
+// it is put back where the next write goes.
+bool PlatformWriteAt(PlatformFile file, unsigned long long offset, const void *data, unsigned long size,
+                     unsigned long *written) {
+  LARGE_INTEGER zero = {}, end;
+  OVERLAPPED at = {};
+  at.Offset = (DWORD)offset;
+  at.OffsetHigh = (DWORD)(offset >> 32);
+  DWORD put = 0;
+  bool ok = SetFilePointerEx(AsHandle(file), zero, &end, FILE_CURRENT) &&
+            WriteFile(AsHandle(file), data, size, &put, &at) && SetFilePointerEx(AsHandle(file), end, NULL, FILE_BEGIN);
+  *written = put;
+  return ok || Fail(GetLastError());
+}
+
 void PlatformClose(PlatformFile file) {
   HANDLE handle = AsHandle(file);
   // The standard handles belong to whoever started us.

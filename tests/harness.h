@@ -72,8 +72,16 @@ inline bool Append(void *out, const unsigned char *data, size_t size) {
 
 inline unsigned long long InPlace, Quick;  // records the last conversion took in place, by a quick route
 
+// Output written at an offset, as a file takes it: into the text at `offset`.
+inline bool AppendAt(void *out, unsigned long long offset, const unsigned char *data, size_t size) {
+  return static_cast<std::string *>(out)->replace(offset, size, (const char *)data, size), true;
+}
+
 // Options as the tables write them: "halve", "full" or "bytes", then any of
-// the word's bits ("32"), "swap" and "fill=HH".
+// the word's bits ("32"), "swap", "fill=HH", a format ("vmem", "mif",
+// "coe"), "base=HEX", "depth=HEX", "records=K" (words per record) and "file"
+// (an output that takes writes at an offset).
+inline bool FileOutput;
 inline ConvertOptions Options(const std::string &text) {
   std::istringstream words(text);
   std::string word;
@@ -82,11 +90,24 @@ inline ConvertOptions Options(const std::string &text) {
                                              : word == "bytes" ? CONVERT_TO_BYTES
                                                                : CONVERT_HALVE,
                                              2);
+  FileOutput = false;
   while (words >> word) {
+    const char *FORMATS[] = {"ihex", "vmem", "mif", "coe"};
+    unsigned format = (unsigned)(std::find(FORMATS, FORMATS + 4, word) - FORMATS);
     if (word == "swap") {
       options.swap = true;
+    } else if (word == "file") {
+      FileOutput = true;
+    } else if (format < 4) {
+      options.format = (unsigned char)format;
     } else if (word.compare(0, 5, "fill=") == 0) {
       options.fill = (short)std::stoi(word.substr(5), nullptr, 16);
+    } else if (word.compare(0, 5, "base=") == 0) {
+      options.base = std::stoull(word.substr(5), nullptr, 16);
+    } else if (word.compare(0, 6, "depth=") == 0) {
+      options.depth = std::stoull(word.substr(6), nullptr, 16);
+    } else if (word.compare(0, 8, "records=") == 0) {
+      options.wordsPerRecord = (unsigned char)std::stoi(word.substr(8));
     } else {
       options.wordBytes = (unsigned char)(std::stoi(word) / 8);
     }
@@ -107,12 +128,13 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   std::string out;
   OpenOutputStream(&output, Append, &out);
   if (wholeBuffers) HandOnWholeBuffers(&output);
+  if (FileOutput) output.writeAt = AppendAt;
   memset(output.buffer, '?', 2048);  // what a path leaves unwritten shows
   if (!ForceConvertPath(path)) abort();
   options.countAfterEnd = true;
   ConvertReport report;
   ConversionStatus status = ConvertHex(&input, &output, &options, &report);
-  const char *NAMES[] = {"MALFORMED", "END", "CHECKSUM", "MISALIGNED", "PARTIAL", "LENGTH", "RANGE"};
+  const char *NAMES[] = {"MALFORMED", "END", "CHECKSUM", "MISALIGNED", "PARTIAL", "LENGTH", "RANGE", "UNORDERED"};
   std::string result = status == 0 ? "0" : NAMES[__builtin_ctz(status)];
   const char *NOTES[] = {"segment", "wrap", "linear", "start", "odd", "after"};
   for (int warning = 0; warning < WARNING_COUNT; warning++) {
@@ -121,6 +143,7 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   }
   if (report.afterEnd != 0) result += "x" + std::to_string(report.afterEnd);
   if (report.fillOverData) result += " over data";
+  if (report.outsideMemory) result += " memory";
   if (status == CONV_BAD_CHECKSUM)
     result += " " + std::string(HEX_PAIRS.text + 2 * report.checksumRead, 2) + ">" +
               std::string(HEX_PAIRS.text + 2 * report.checksumWanted, 2);

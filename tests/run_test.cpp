@@ -73,6 +73,9 @@ bool PlatformWrite(PlatformFile file, const void *data, unsigned long size, unsi
   Files[Handles.at(file).first].first.append((const char *)data, *written);
   return *written > 0;  // short, as POSIX writes are; failing only when nothing fits
 }
+bool PlatformWriteAt(PlatformFile, unsigned long long, const void *, unsigned long, unsigned long *) {
+  abort();  // halving writes in order only
+}
 void PlatformClose(PlatformFile file) { Note("close " + Handles.at(file).first); }
 void PlatformShowError(const char *text, const char *name, const char *tail) {
   char utf8[512];  // the names here are ASCII, the same in code page 1251

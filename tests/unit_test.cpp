@@ -146,9 +146,12 @@ TEST(ConvertHexFile, FastPathsOnMadeUpRecords) {
   }
 }
 
-// The conversion modes, each case from memory and in pieces of 1 to 17 bytes.
+// The conversion modes and the memories' files, each case from memory and
+// in pieces of 1 to 17 bytes.
 TEST(ConvertHex, Table) {
-  for (const auto &row : Table("modes.txt")) {
+  auto rows = Table("modes.txt"), formats = Table("formats.txt");
+  rows.insert(rows.end(), formats.begin(), formats.end());
+  for (const auto &row : rows) {
     ConvertOptions mode = Options(row[1]);
     // What follows an end record is never read: room for every kernel.
     std::string roomy = row[2] + (row[4] == "END" ? std::string(600, '#') : "");

@@ -101,43 +101,70 @@ static bool WriteToPage(void *handle, const unsigned char *data, size_t size) {
   return false;
 }
 
-// The page's options as wordhex-cli's; false, with what is wrong said, for
-// values it would refuse.
-static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, ConvertOptions *options) {
+// The page's options as wordhex-cli's, each text as typed (empty for none);
+// false, with what is wrong said as wordhex-cli says it, for values it would
+// refuse.
+static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, const char *format, const char *base,
+                      const char *depth, const char *wordsPerRecord, ConvertOptions *options) {
   if (mode < 0 || mode >= WEB_MODES) {
     Say("no such mode");
     return false;
   }
-  if (wordBits < 16 || wordBits > 64 || wordBits % 8 != 0) {
-    Say("--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not '");
-    SayNumber((unsigned)wordBits);
+  OptionChoices choices = DEFAULT_CHOICES;
+  choices.full = mode == 1;
+  choices.toBytes = mode == 2;
+  choices.swap = swap != 0;
+  choices.baseGiven = base[0] != '\0';
+  choices.depthGiven = depth[0] != '\0';
+  char bits[24];
+  FormatDecimal(bits, (unsigned)wordBits);
+  struct Value {
+    bool wrong;
+    const char *problem, *text;
+  };
+  const Value VALUES[] = {
+      {!ParseWordBits(bits, &choices.wordBytes), "--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not '", bits},
+      {fill[0] != '\0' && !ParseFill(fill, &choices.fill),
+       "--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not '", fill},
+      {format[0] != '\0' && !ParseFormat(format, &choices.format), "--format takes ihex, vmem, mif or coe, not '",
+       format},
+      {choices.baseGiven && !ParseAddress(base, &choices.base),
+       "--base takes 0x and hexadecimal digits, or a decimal number, below 4 Gi, not '", base},
+      {choices.depthGiven && !ParseDepth(depth, &choices.depth),
+       "--depth takes 0x and hexadecimal digits, or a decimal number, from 1 to 4 Gi, not '", depth},
+      {wordsPerRecord[0] != '\0' && !ParseWordsPerRecord(wordsPerRecord, &choices.wordsPerRecord),
+       "--words-per-record takes a number from 1 on, not '", wordsPerRecord},
+  };
+  for (const Value &value : VALUES) {
+    if (!value.wrong) continue;
+    Say(value.problem);
+    Say(value.text);
     Say("'");
     return false;
   }
-  short byte = -1;
-  if (fill[0] != '\0' && !ParseFill(fill, &byte)) {
-    Say("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not '");
-    Say(fill);
-    Say("'");
-    return false;
-  }
-  *options = ChooseOptions(mode == 1, mode == 2, (unsigned)wordBits / 8, swap != 0, byte);
-  return true;
+  char text[200];
+  OptionProblem clash = ChooseOptions(&choices, options);
+  FormatOptionProblem(clash, &choices, text);
+  Say(text);
+  return clash == OPTIONS_AGREE;
 }
 
 extern "C" {
 
 // Converts the worker's input, the browser's file `name`, as wordhex-cli does
 // with the page's options: `mode` 0 to 2 (halve, full, bytes), `wordBits`,
-// `swap` (0 or 1) and `fill` (as typed; empty for none). Returns 1 when it
+// `swap` (0 or 1); `fill`, `format`, `base`, `depth` and `wordsPerRecord` as
+// typed, empty for none. Returns 1 when it
 // converted; WebOutputName, WebMessage and WebRecords tell the rest.
-EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, int swap, const char *fill) {
+EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, int swap, const char *fill,
+                                    const char *format, const char *base, const char *depth,
+                                    const char *wordsPerRecord) {
   Message[0] = '\0';
   MessageLength = 0;
   OutputName[0] = '\0';
   Records = 0;
   ConvertOptions options;
-  if (!OptionsOf(mode, wordBits, swap, fill, &options)) return 0;
+  if (!OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &options)) return 0;
 
   char suffix[16];
   OutputSuffix(&options, suffix);
@@ -162,7 +189,7 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
   HandOnWholeBuffers(&Output);  // a Blob: nobody reads it before it is whole
   ConversionStatus status = ConvertHex(&Input, &Output, &options, &Report);
   bool written = FlushOutput(&Output);
-  Outcome outcome = OutcomeOf(status, faults.read, !written, true);
+  Outcome outcome = OutcomeOf(status, &Report, faults.read, !written, true);
   if (outcome == OUTCOME_CONVERTED) {
     Records = (double)Report.records;
     // wordhex-cli's warnings, a line each.

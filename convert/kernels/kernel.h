@@ -12,6 +12,7 @@
 #include "convert/converter.h"
 #include "convert/hex.h"
 #include "convert/kernels/cpu.h"
+#include "convert/words.h"
 
 // A kernel's check of the record at `text`: 0 when it does not take it
 // (not a whole record with the kernel's slack in the window and in `room`,
@@ -109,8 +110,10 @@ static KERNEL_INLINE bool PartWord(const Converter *c, unsigned count) {
   return (c->options.swap || c->options.fill >= 0) && count != WordsIn(c, count) * c->options.wordBytes;
 }
 
-// What a kernel does with a record that it has checked.
-enum { PLAN_DECLINE, PLAN_SKIP, PLAN_WRITE };
+// What a kernel does with a record that it has checked: leave it to the
+// field-by-field path, skip it (nothing to write), copy it as an Intel HEX
+// record, or hand its words to a format of words.
+enum { PLAN_DECLINE, PLAN_SKIP, PLAN_WRITE, PLAN_WORDS };
 
 // A type 02 or 04 record's value, its count checked to be 2.
 static KERNEL_INLINE unsigned long long BaseOf(const unsigned char *text, unsigned type) {
@@ -142,26 +145,36 @@ static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint
 }
 
 // The exact directions: a data record that fits in one output record under
-// the type 04 value already written, its data starting a word (to words);
-// type 02 and 04 records set the base and write nothing. Anything else goes
-// field by field.
+// the type 04 value already written (or, in a format of words, whose words
+// are whole and follow what is written in order), in the memory, its data
+// starting a word (to words); type 02 and 04 records set the base and write
+// nothing. Anything else goes field by field.
 template <unsigned DIRECTION>
-static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint32_t header, unsigned *address) {
+static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint32_t header, unsigned *address,
+                                   unsigned long long *word) {
   unsigned count = header >> 24, type = header & 0xFF, field = header >> 8 & 0xFFFF;
   if (type == 0 && count > 0) {
     unsigned wordBytes = c->options.wordBytes;
-    unsigned long long first = DIRECTION == CONVERT_TO_WORDS ? c->base + field : (c->base + field) * wordBytes;
+    unsigned long long first =
+        DIRECTION == CONVERT_TO_WORDS ? c->base + field : c->options.base + (c->base + field) * wordBytes;
     if (field + count - 1 > c->fieldLimit || first < c->low || first + count - 1 > c->high) return PLAN_DECLINE;
     if (DIRECTION == CONVERT_TO_WORDS) {
       unsigned long long offset = c->baseRest + field, words = WordsIn(c, offset);
       if (offset != words * wordBytes) return PLAN_DECLINE;
-      *address = (c->baseWords + words) & 0xFFFF;
+      *word = c->baseWords + words;
+      *address = *word & 0xFFFF;
     } else {
       *address = first & 0xFFFF;
     }
-    if (PartWord(c, count)) return PLAN_DECLINE;
+    const WordOutput *w = c->words;
+    bool whole = count == WordsIn(c, count) * wordBytes;
+    if (w != nullptr
+            ? w->pending || !whole || (w->dense && *word < w->next)
+            : PartWord(c, count) || (c->options.wordsPerRecord != 0 && count > c->options.wordsPerRecord * wordBytes)) {
+      return PLAN_DECLINE;
+    }
     if (c->defined != nullptr) DefineBytes(c->defined, first, first + count - 1);
-    return PLAN_WRITE;
+    return w != nullptr ? PLAN_WORDS : PLAN_WRITE;
   }
   if (type == 0) return PLAN_SKIP;  // no data: nothing to place
   if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;
@@ -171,9 +184,9 @@ static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint
 
 template <unsigned DIRECTION>
 static KERNEL_INLINE int Plan(Converter *c, const unsigned char *text, uint32_t header, unsigned long long line,
-                              unsigned *address) {
+                              unsigned *address, unsigned long long *word) {
   if (DIRECTION == CONVERT_HALVE) return PlanHalve(c, text, header, line, address);
-  return PlanExact<DIRECTION>(c, text, header, address);
+  return PlanExact<DIRECTION>(c, text, header, address, word);
 }
 
 // The loop around a kernel's check and copy, the same for every kernel:
@@ -194,13 +207,21 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *con
     const unsigned char *next = NextLineAfter(text, length, end, &step);
     if (next == nullptr) break;
     unsigned address;
-    int plan = Plan<DIRECTION>(c, text, header, input->line + lines, &address);
+    unsigned long long word = 0;
+    int plan = Plan<DIRECTION>(c, text, header, input->line + lines, &address, &word);
     if (plan == PLAN_DECLINE) break;
     if (plan == PLAN_WRITE) {
       Copy(out, text, length);
       if (DIRECTION != CONVERT_HALVE && c->options.swap) Swap(out + 9, text + 9, header >> 24, c->options.wordBytes);
       PatchRecord(out, length, header >> 8 & 0xFFFF, address, HexPairValue(text + length - 2));
       out += length + 2;
+    } else if (DIRECTION == CONVERT_TO_WORDS && plan == PLAN_WORDS) {
+      // The format writes through the stream, which may hand on what the
+      // records before this one made.
+      output->next = output->committed = out;
+      WriteWords(c->words, word, text + 9, (unsigned)WordsIn(c, header >> 24));
+      out = output->next;
+      output->committed = out;
     }
     text = next;
     lines++;

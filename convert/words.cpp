@@ -1,0 +1,67 @@
+#include "convert/words.h"
+
+// The lines of words written at their places, before they go to the output.
+static HexOutput Lines;
+
+static bool Discard(void *, const unsigned char *, size_t) { return true; }
+
+void BeginWords(WordOutput *w, const OutputFormat *format, const ConvertOptions *options, HexOutput *output) {
+  *w = WordOutput{};
+  w->format = format;
+  w->options = options;
+  w->output = w->stream = output;
+  w->dense = format->dense && options->fill >= 0 && options->depth != 0;
+  w->lineLength = 2 * options->wordBytes + format->lineExtra;
+  unsigned long long highest = options->depth != 0 ? options->depth - 1 : 0xFFFFFFFF;
+  for (w->addressDigits = 1; highest >> 4 * w->addressDigits != 0;) w->addressDigits++;
+  format->head(w);
+  w->headEnd = OutputOffset(output);
+  CommitOutput(output);
+}
+
+// Writes the fill's words from word `from` up to `to`, a dense image's holes,
+// committed as they go: there may be many.
+static void FillWords(WordOutput *w, unsigned long long from, unsigned long long to) {
+  enum { CHUNK = 64 };
+  unsigned char text[2 * 8 * CHUNK];
+  for (unsigned i = 0; i < sizeof text / 2; i++) FormatHexByte((unsigned)w->options->fill, text + 2 * i);
+  while (from < to) {
+    unsigned count = to - from < CHUNK ? (unsigned)(to - from) : (unsigned)CHUNK;
+    w->format->words(w, from, false, text, count);
+    CommitOutput(w->output);
+    from += count;
+  }
+}
+
+// Writes words below `next` over their lines, which are in the output
+// already: everything so far is handed on first.
+static void WriteAtPlace(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count) {
+  CommitOutput(w->stream);
+  FlushOutput(w->stream);
+  OpenOutputStream(&Lines, Discard, nullptr);
+  w->output = &Lines;
+  w->format->words(w, address, false, text, count);
+  w->output = w->stream;
+  WriteOutputAt(w->stream, w->headEnd + address * w->lineLength, Lines.start, (size_t)(Lines.next - Lines.start));
+}
+
+void WriteWords(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count) {
+  w->words += count;
+  if (w->dense && address < w->next) {
+    unsigned below = w->next - address < count ? (unsigned)(w->next - address) : count;
+    WriteAtPlace(w, address, text, below);
+    address += below;
+    text += 2 * w->options->wordBytes * below;
+    count -= below;
+    if (count == 0) return;
+  }
+  if (w->dense) FillWords(w, w->next, address);
+  w->format->words(w, address, !w->any || address != w->next, text, count);
+  w->any = true;
+  w->next = address + count;
+}
+
+void EndWords(WordOutput *w) {
+  if (w->dense) FillWords(w, w->next, w->options->depth);
+  w->format->tail(w);
+}

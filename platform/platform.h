@@ -114,7 +114,8 @@ void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
 // Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths), each shown in the console's; on POSIX
+// platform's own encoding (paths). On Windows a console shows it as it is,
+// whatever its code page, and a file or a pipe gets UTF-8; on POSIX it is in
 // the locale's character set: code page 1251 as it stands under a CP1251
 // locale, else UTF-8. False when a write failed.
 bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);

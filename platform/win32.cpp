@@ -1,5 +1,5 @@
 // Files, the open-file dialog and the error box on Windows: the Win32 calls
-// themselves, in their ANSI forms.
+// themselves, in their ANSI forms; the console's texts pass through UTF-16.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commdlg.h>
@@ -311,14 +311,24 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   MessageBoxW(NULL, message, caption, MB_ICONERROR);
 }
 
-// Writes `wide` (`length` characters) to `stream` in the console's code
-// page; false when a write failed.
+// Writes `wide` (`length` UTF-16 units of whole characters) to `stream`: a
+// console takes them as they are, and shows them whatever its code page; a
+// file or a pipe (where WriteConsoleW would fail) gets UTF-8, the same bytes
+// under every setting.
 static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
-  UINT consoleCodePage = GetConsoleOutputCP();
-  if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
-  // At most four bytes per UTF-16 unit in any code page (UTF-8 included).
-  char bytes[4 * 128];
-  int size = WideCharToMultiByte(consoleCodePage, 0, wide, length, bytes, sizeof bytes, NULL, NULL);
+  DWORD mode;
+  if (GetConsoleMode(stream, &mode)) {
+    while (length > 0) {
+      DWORD put = 0;
+      if (!WriteConsoleW(stream, wide, (DWORD)length, &put, NULL) || put == 0) return false;
+      wide += put;
+      length -= (int)put;
+    }
+    return true;
+  }
+  // At most three bytes per UTF-16 unit: a pair of them makes four.
+  char bytes[3 * 128];
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, bytes, sizeof bytes, NULL, NULL);
   const char *next = bytes;
   while (size > 0) {
     DWORD put = 0;

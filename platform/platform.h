@@ -48,7 +48,8 @@ enum {
 // The reason for the last failed request.
 PlatformError PlatformLastError(void);
 // The system's words for `error`, in the user's language, as text in the
-// platform's own encoding; empty when it has none.
+// platform's own encoding; empty when it has none. On Windows they are in
+// English where the ANSI code page cannot spell that language.
 void PlatformErrorText(PlatformError error, char *text, unsigned long size);
 // A reader that went away: the end of the run, not a failure to report.
 bool PlatformIsBrokenPipe(PlatformError error);

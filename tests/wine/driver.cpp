@@ -1,8 +1,8 @@
 // Drives wordhex.exe and wordhex-cli.exe through the Win32 API as a user would: answers the open
 // dialog, reads the error box back and dismisses it, and checks exit codes and the files in the
 // current directory; runs wordhex-cli with a console, a file and a pipe for its messages. Prints a line
-// per failed check and exits 1 if any failed.
-//   driver ACP WORDHEX_EXE WORDHEX_CLI_EXE
+// per failed check and exits 1 if any failed. LANGUAGE is the user interface's, ru or en.
+//   driver ACP LANGUAGE WORDHEX_EXE WORDHEX_CLI_EXE
 #include <process.h>
 #include <windows.h>
 
@@ -194,8 +194,10 @@ void RunCli(const std::wstring &program, const CliCase &c, const string &way) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 4) return 2;
+  if (argc != 5) return 2;
   Check(GetACP() == (UINT)atoi(argv[1]), "ANSI code page " + std::to_string(GetACP()));
+  LANGID language = PRIMARYLANGID(GetUserDefaultUILanguage());
+  Check(language == (string(argv[2]) == "ru" ? LANG_RUSSIAN : LANG_ENGLISH), "language " + std::to_string(language));
   // A name the ANSI code page spells, and another one would spell differently.
   string local = GetACP() == 1251 ? "данные" : "données";
   const GuiCase cases[] = {
@@ -205,11 +207,11 @@ int main(int argc, char **argv) {
       {local, "Ошибка!: Не удалось создать файл " + local + "_I16.hex!", GOOD, NONE, true},
       {"cancel", "", nullptr, NONE, false},
   };
-  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[2]).wstring());
+  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[3]).wstring());
   // A console of our own, for wordhex-cli to inherit; its code page is set for each run.
   FreeConsole();
   Check(AllocConsole() && SetConsoleCtrlHandler(Survive, TRUE), "no console");
-  // The system's reason, in the user's language.
+  // The system's reason in the user's language where the ANSI code page spells it; else in English.
   string reason = GetACP() == 1251 ? "Файл не найден" : "File not found";
   const CliCase cli[] = {
       {"cli.hex", GOOD, NONE, 0, "", GOOD_OUT, false},
@@ -223,7 +225,7 @@ int main(int argc, char **argv) {
        false},
       {"--help", NONE, NONE, 0, "Usage: wordhex-cli [--full-address | --to-bytes] ...", NONE, false},
   };
-  std::wstring program = fs::path(argv[3]).make_preferred().wstring();
+  std::wstring program = fs::path(argv[4]).make_preferred().wstring();
   for (UINT codePage : {866u, 437u, (UINT)CP_UTF8}) {
     Check(SetConsoleOutputCP(codePage), "no console code page " + std::to_string(codePage));
     for (const char *way : {"console", "file", "pipe"})

@@ -48,7 +48,8 @@ enum {
 // The reason for the last failed request.
 PlatformError PlatformLastError(void);
 // The system's words for `error`, in the user's language, as text in the
-// platform's own encoding; empty when it has none.
+// platform's own encoding; empty when it has none. On Windows they are in
+// English where the ANSI code page cannot spell that language.
 void PlatformErrorText(PlatformError error, char *text, unsigned long size);
 // A reader that went away: the end of the run, not a failure to report.
 bool PlatformIsBrokenPipe(PlatformError error);
@@ -125,7 +126,8 @@ void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
 // Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths), each shown in the console's; on POSIX
+// platform's own encoding (paths). On Windows a console shows it as it is,
+// whatever its code page, and a file or a pipe gets UTF-8; on POSIX it is in
 // the locale's character set: code page 1251 as it stands under a CP1251
 // locale, else UTF-8. False when a write failed.
 bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);

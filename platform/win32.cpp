@@ -1,5 +1,6 @@
 // Files, the open-file dialog and the error box on Windows: the Win32 calls
-// themselves, in their ANSI forms.
+// themselves, in their ANSI forms; the console's texts and the system's
+// reasons pass through UTF-16.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commdlg.h>
@@ -48,15 +49,35 @@ static bool Fail(DWORD error) {
 
 PlatformError PlatformLastError(void) { return LastError; }
 
+// The system's words for `error` in `language` (0: the user's), as one line in
+// the ANSI code page: false when that code page cannot spell them, which
+// FormatMessageA would have turned into question marks.
+static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long size) {
+  WCHAR wide[256];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, language, wide,
+                                sizeof wide / sizeof wide[0], NULL);
+  // One line: without the closing full stop and line end.
+  while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n' || wide[length - 1] == L'.')) length--;
+  if (length == 0) return false;
+  // UTF-8 spells everything, and takes neither flag nor default character.
+  UINT codePage = GetACP();
+  BOOL lost = FALSE;
+  int bytes = WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, (int)length, text,
+                                  (int)size - 1, NULL, codePage == CP_UTF8 ? NULL : &lost);
+  // Too long for `text`: none, rather than one cut short.
+  text[bytes > 0 && !lost ? bytes : 0] = '\0';
+  return !lost;
+}
+
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
   if (error <= 0 || size == 0) return;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, (DWORD)error, 0, text,
-                                size, NULL);
-  // One line: without the closing full stop and line end.
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.')) length--;
-  text[length < size ? length : size - 1] = '\0';
+  // A user interface in a language the ANSI code page cannot spell (Russian
+  // under code page 1252) gets the system's English words, which any can.
+  if (!ErrorTextIn((DWORD)error, 0, text, size)) {
+    ErrorTextIn((DWORD)error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, size);
+  }
 }
 
 bool PlatformIsBrokenPipe(PlatformError error) { return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA; }
@@ -326,14 +347,24 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   MessageBoxW(NULL, message, caption, MB_ICONERROR);
 }
 
-// Writes `wide` (`length` characters) to `stream` in the console's code
-// page; false when a write failed.
+// Writes `wide` (`length` UTF-16 units of whole characters) to `stream`: a
+// console takes them as they are, and shows them whatever its code page; a
+// file or a pipe (where WriteConsoleW would fail) gets UTF-8, the same bytes
+// under every setting.
 static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
-  UINT consoleCodePage = GetConsoleOutputCP();
-  if (consoleCodePage == 0) consoleCodePage = GetOEMCP();  // no console: what one would use
-  // At most four bytes per UTF-16 unit in any code page (UTF-8 included).
-  char bytes[4 * 128];
-  int size = WideCharToMultiByte(consoleCodePage, 0, wide, length, bytes, sizeof bytes, NULL, NULL);
+  DWORD mode;
+  if (GetConsoleMode(stream, &mode)) {
+    while (length > 0) {
+      DWORD put = 0;
+      if (!WriteConsoleW(stream, wide, (DWORD)length, &put, NULL) || put == 0) return false;
+      wide += put;
+      length -= (int)put;
+    }
+    return true;
+  }
+  // At most three bytes per UTF-16 unit: a pair of them makes four.
+  char bytes[3 * 128];
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, bytes, sizeof bytes, NULL, NULL);
   const char *next = bytes;
   while (size > 0) {
     DWORD put = 0;

@@ -1,7 +1,8 @@
 // Drives wordhex.exe and wordhex-cli.exe through the Win32 API as a user would: answers the open
 // dialog, reads the error box back and dismisses it, and checks exit codes and the files in the
-// current directory. Prints a line per failed check and exits 1 if any failed.
-//   driver ACP WORDHEX_EXE WORDHEX_CLI_EXE
+// current directory; runs wordhex-cli with a console, a file and a pipe for its messages. Prints a line
+// per failed check and exits 1 if any failed. LANGUAGE is the user interface's, ru or en.
+//   driver ACP LANGUAGE WORDHEX_EXE WORDHEX_CLI_EXE
 #include <process.h>
 #include <windows.h>
 
@@ -87,13 +88,104 @@ void RunGui(const GuiCase &c, const std::wstring &program) {
             Read(output) + "\"");
 }
 
-// wordhex-cli converts cli.hex; its message is in the console's code page.
-void RunCli(const string &program, const char *input, int exitCode, const string &message, const char *output) {
-  std::ofstream("cli.hex", std::ios::binary) << input;
-  int status = system(("\"\"" + program + "\" cli.hex 2>stderr.txt\"").c_str());
-  Check(status == exitCode && Read("stderr.txt") == message && Read("cli_I16.hex") == output,
-        "wordhex-cli: exit code " + std::to_string(status) + ", printed \"" + Read("stderr.txt") + "\", output \"" +
-            Read("cli_I16.hex") + "\"");
+// wordhex-cli ARGS where cli.hex holds `input` and cli_I16.hex `earlier` beforehand (NONE: no such file);
+// `shown` is what its standard output and error show together, in UTF-8, a trailing "..." standing for
+// any rest. With `interrupt` it reads part of a record from standard input, which then waits, and gets
+// Ctrl-C.
+struct CliCase {
+  string args;
+  const char *input, *earlier;
+  int exitCode;
+  string shown;
+  const char *output;
+  bool interrupt;
+};
+
+BOOL WINAPI Survive(DWORD) { return TRUE; }  // the driver's own Ctrl-C
+
+void Put(const char *name, const char *content) {
+  fs::remove(name);
+  if (content != NONE) std::ofstream(name, std::ios::binary) << content;
+}
+
+// The lines of `screen` up to its cursor, without the blanks that pad them.
+string Screen(HANDLE screen) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  GetConsoleScreenBufferInfo(screen, &info);
+  string shown;
+  for (SHORT y = 0; y <= info.dwCursorPosition.Y; y++) {
+    wchar_t line[256];
+    DWORD got = 0;
+    ReadConsoleOutputCharacterW(screen, line, y < info.dwCursorPosition.Y ? 256 : info.dwCursorPosition.X, {0, y},
+                                &got);
+    while (got > 0 && line[got - 1] == L' ') got--;
+    shown += fs::path(std::wstring(line, got)).u8string() + (y < info.dwCursorPosition.Y ? "\n" : "");
+  }
+  return shown;
+}
+
+// Runs `c` with standard output and error a screen of our console (`way` "console", under the console's
+// current code page, which the program is not to heed), a file or a pipe.
+void RunCli(const std::wstring &program, const CliCase &c, const string &way) {
+  Put("cli.hex", c.input);
+  Put("cli_I16.hex", c.earlier);
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  HANDLE in, feed, out, drain = nullptr;
+  CreatePipe(&in, &feed, &inherited, 0);
+  SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
+  if (way == "console") {
+    out = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                    CONSOLE_TEXTMODE_BUFFER, nullptr);
+    SetConsoleScreenBufferSize(out, {256, 200});  // no line wraps, nor scrolling
+  } else if (way == "file") {
+    out = CreateFileW(L"shown.txt", GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+  } else {
+    CreatePipe(&drain, &out, &inherited, 0);
+    SetHandleInformation(drain, HANDLE_FLAG_INHERIT, 0);
+  }
+  STARTUPINFOW start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = in;
+  start.hStdOutput = start.hStdError = out;
+  std::wstring line = L"\"" + program + L"\" " + fs::u8path(c.args).wstring();
+  PROCESS_INFORMATION child = {};
+  Check(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &child),
+        "wordhex-cli " + c.args + ": not started");
+  if (c.interrupt) {
+    // Ctrl-C once it has read the bytes, and so is sure to have its handler in place.
+    DWORD put = 0, waiting = 1;
+    WriteFile(feed, ":0400100001", 11, &put, nullptr);
+    for (int i = 0; i < 1500 && waiting > 0 && WaitForSingleObject(child.hProcess, 20) == WAIT_TIMEOUT; i++)
+      PeekNamedPipe(in, nullptr, 0, nullptr, &waiting, nullptr);
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  } else {
+    CloseHandle(feed);  // the end of its input; interrupted, it never sees one
+  }
+  string shown;
+  if (drain) {
+    CloseHandle(out);
+    char bytes[512];
+    for (DWORD got; ReadFile(drain, bytes, sizeof bytes, &got, nullptr) && got > 0;) shown.append(bytes, got);
+    CloseHandle(drain);
+  }
+  DWORD exitCode = 99;  // 99: still running after 30 s, and killed
+  if (WaitForSingleObject(child.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(child.hProcess, &exitCode))
+    TerminateProcess(child.hProcess, 99);
+  if (way == "console") shown = Screen(out);
+  if (!drain) CloseHandle(out);
+  if (way == "file") shown = Read("shown.txt");
+  if (c.interrupt) CloseHandle(feed);
+  CloseHandle(in);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  size_t rest =
+      c.shown.size() > 3 && c.shown.compare(c.shown.size() - 3, 3, "...") == 0 ? c.shown.size() - 3 : string::npos;
+  Check(exitCode == (DWORD)c.exitCode && shown.substr(0, rest) == c.shown.substr(0, rest) &&
+            Read("cli_I16.hex") == c.output,
+        "wordhex-cli " + c.args + " to a " + way + " in code page " + std::to_string(GetConsoleOutputCP()) +
+            ": exit code " + std::to_string(exitCode) + ", shown \"" + shown + "\", output \"" + Read("cli_I16.hex") +
+            "\"");
   // Written to a temporary beside it, which never stays behind.
   for (const auto &entry : fs::directory_iterator("."))
     Check(entry.path().extension() != ".tmp", "left " + entry.path().string());
@@ -102,8 +194,10 @@ void RunCli(const string &program, const char *input, int exitCode, const string
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 4) return 2;
+  if (argc != 5) return 2;
   Check(GetACP() == (UINT)atoi(argv[1]), "ANSI code page " + std::to_string(GetACP()));
+  LANGID language = PRIMARYLANGID(GetUserDefaultUILanguage());
+  Check(language == (string(argv[2]) == "ru" ? LANG_RUSSIAN : LANG_ENGLISH), "language " + std::to_string(language));
   // A name the ANSI code page spells, and another one would spell differently.
   string local = GetACP() == 1251 ? "данные" : "données";
   const GuiCase cases[] = {
@@ -113,15 +207,30 @@ int main(int argc, char **argv) {
       {local, "Ошибка!: Не удалось создать файл " + local + "_I16.hex!", GOOD, NONE, true},
       {"cancel", "", nullptr, NONE, false},
   };
-  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[2]).wstring());
-  // A console of our own in UTF-8, for wordhex-cli to inherit.
+  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[3]).wstring());
+  // A console of our own, for wordhex-cli to inherit; its code page is set for each run.
   FreeConsole();
-  Check(AllocConsole() && SetConsoleOutputCP(CP_UTF8), "no UTF-8 console");
-  string cli = fs::path(argv[3]).make_preferred().string();
-  RunCli(cli, GOOD, 0, "", GOOD_OUT);
-  RunCli(cli, BAD_SUM, 1, "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы. (в записи E3, должно быть E2)\n", NONE);
-  std::ofstream("cli_I16.hex") << "earlier";
-  RunCli(cli, GOOD, 0, "", GOOD_OUT);
+  Check(AllocConsole() && SetConsoleCtrlHandler(Survive, TRUE), "no console");
+  // The system's reason in the user's language where the ANSI code page spells it; else in English.
+  string reason = GetACP() == 1251 ? "Файл не найден" : "File not found";
+  const CliCase cli[] = {
+      {"cli.hex", GOOD, NONE, 0, "", GOOD_OUT, false},
+      {"cli.hex", BAD_SUM, "earlier", 1,
+       "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы. (в записи E3, должно быть E2)\n", NONE, false},
+      {"cli.hex", GOOD, "earlier", 0, "", GOOD_OUT, false},
+      {local + "-none.hex", NONE, NONE, 1,
+       "wordhex-cli: " + local + "-none.hex: Не найден файл " + local + "-none.hex! (" + reason + ")\n", NONE, false},
+      {"", NONE, NONE, 130, "wordhex-cli: Прервано.\n", NONE, true},
+      {"--version", NONE, NONE, 0, "wordhex-cli " WORDHEX_VERSION "\nconversion paths: fields portable sse2 ...", NONE,
+       false},
+      {"--help", NONE, NONE, 0, "Usage: wordhex-cli [--full-address | --to-bytes] ...", NONE, false},
+  };
+  std::wstring program = fs::path(argv[4]).make_preferred().wstring();
+  for (UINT codePage : {866u, 437u, (UINT)CP_UTF8}) {
+    Check(SetConsoleOutputCP(codePage), "no console code page " + std::to_string(codePage));
+    for (const char *way : {"console", "file", "pipe"})
+      for (const CliCase &c : cli) RunCli(program, c, way);
+  }
   printf("%d failed check(s)\n", failures);
   return failures != 0;
 }

@@ -110,9 +110,9 @@ void WriteOutputAt(HexOutput *output, unsigned long long offset, const void *dat
 // Marks everything written so far as whole records, fit to be handed on.
 inline void CommitOutput(HexOutput *output) { output->committed = output->next; }
 // Marks what was written up to `offset` (no further than output->next) as
-// whole, when it lies past what is marked already.
+// whole, when it lies past what is marked already (or handed on).
 inline void CommitOutputTo(HexOutput *output, unsigned long long offset) {
-  unsigned char *at = output->start + (offset - output->handedOn);
+  unsigned char *at = output->start + (offset > output->handedOn ? offset - output->handedOn : 0);
   if (at > output->committed) output->committed = at;
 }
 

@@ -229,7 +229,9 @@ KERNEL_INLINE void ConvertRun(HexInput *input, HexOutput *output, Converter *con
   }
   if (lines == 0) return;
   *converter = local;
-  output->next = output->committed = out;  // whole, verified records only
+  // Whole, verified records only; what it did not write stays as it was: a
+  // record before it that left a word pending waits for the next one.
+  if (out != output->next) output->next = output->committed = out;
   input->next = text;
   input->line += lines;
   input->lineOffset = InputOffset(input);

@@ -12,6 +12,9 @@ void BeginWords(WordOutput *w, const OutputFormat *format, const ConvertOptions 
   w->output = w->stream = output;
   w->dense = format->dense && options->fill >= 0 && options->depth != 0;
   w->lineLength = 2 * options->wordBytes + format->lineExtra;
+  for (unsigned i = 0; options->fill >= 0 && i < sizeof w->fillText / 2; i++) {
+    FormatHexByte((unsigned)options->fill, w->fillText + 2 * i);
+  }
   unsigned long long highest = options->depth != 0 ? options->depth - 1 : 0xFFFFFFFF;
   for (w->addressDigits = 1; highest >> 4 * w->addressDigits != 0;) w->addressDigits++;
   format->head(w);
@@ -22,12 +25,9 @@ void BeginWords(WordOutput *w, const OutputFormat *format, const ConvertOptions 
 // Writes the fill's words from word `from` up to `to`, a dense image's holes,
 // committed as they go: there may be many.
 static void FillWords(WordOutput *w, unsigned long long from, unsigned long long to) {
-  enum { CHUNK = 64 };
-  unsigned char text[2 * 8 * CHUNK];
-  for (unsigned i = 0; i < sizeof text / 2; i++) FormatHexByte((unsigned)w->options->fill, text + 2 * i);
   while (from < to) {
-    unsigned count = to - from < CHUNK ? (unsigned)(to - from) : (unsigned)CHUNK;
-    w->format->words(w, from, false, text, count);
+    unsigned count = to - from < FILL_CHUNK ? (unsigned)(to - from) : (unsigned)FILL_CHUNK;
+    w->format->words(w, from, false, w->fillText, count);
     CommitOutput(w->output);
     from += count;
   }
@@ -45,9 +45,9 @@ static void WriteAtPlace(WordOutput *w, unsigned long long address, const unsign
   WriteOutputAt(w->stream, w->headEnd + address * w->lineLength, Lines.start, (size_t)(Lines.next - Lines.start));
 }
 
-void WriteWords(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count) {
+void WriteWordsApart(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count) {
   w->words += count;
-  if (w->dense && address < w->next) {
+  if (address < w->next) {
     unsigned below = w->next - address < count ? (unsigned)(w->next - address) : count;
     WriteAtPlace(w, address, text, below);
     address += below;
@@ -55,8 +55,8 @@ void WriteWords(WordOutput *w, unsigned long long address, const unsigned char *
     count -= below;
     if (count == 0) return;
   }
-  if (w->dense) FillWords(w, w->next, address);
-  w->format->words(w, address, !w->any || address != w->next, text, count);
+  FillWords(w, w->next, address);
+  w->format->words(w, address, !w->any, text, count);
   w->any = true;
   w->next = address + count;
 }

@@ -9,6 +9,9 @@
 #include "convert/format.h"
 #include "convert/hex.h"
 
+// The words a dense format's holes are written in at a time.
+enum { FILL_CHUNK = 64 };
+
 struct WordOutput {
   const OutputFormat *format;
   const ConvertOptions *options;
@@ -19,10 +22,11 @@ struct WordOutput {
   // it has its line in the output; `any`: one has been written at all.
   unsigned long long next;
   bool any;
-  unsigned long long headEnd;  // dense: where word 0's line begins
-  unsigned lineLength;         // dense: the length of every word's line
-  unsigned addressDigits;      // the digits of the highest word address a line may give
-  unsigned long long words;    // words written
+  unsigned long long headEnd;                  // dense: where word 0's line begins
+  unsigned lineLength;                         // dense: the length of every word's line
+  unsigned addressDigits;                      // the digits of the highest word address a line may give
+  unsigned long long words;                    // words written
+  unsigned char fillText[2 * 8 * FILL_CHUNK];  // the fill's digits, for as many words
   // A word that a data record began and left partial, for the next record
   // to complete if it continues at the byte after: its address, its bytes so
   // far (their digits, in address order), the byte address that would come
@@ -38,7 +42,14 @@ void BeginWords(WordOutput *w, const OutputFormat *format, const ConvertOptions 
 // Writes `count` whole words from word `address` on, their digits at `text`
 // in address order; words below ones written already are written at their
 // places (a dense format: the output must take writes at an offset).
-void WriteWords(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count);
+void WriteWordsApart(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count);
+inline void WriteWords(WordOutput *w, unsigned long long address, const unsigned char *text, unsigned count) {
+  if (w->dense && address != w->next) return WriteWordsApart(w, address, text, count);
+  w->words += count;
+  w->format->words(w, address, !w->any || address != w->next, text, count);
+  w->any = true;
+  w->next = address + count;
+}
 // Ends the image: a dense one's words up to its depth, then its tail.
 void EndWords(WordOutput *w);
 
@@ -70,6 +81,47 @@ inline unsigned char *PutWord(unsigned char *out, const unsigned char *text, uns
   }
   for (unsigned i = 0; i < bytes; i++) memcpy(out + 2 * i, text + 2 * (swap ? bytes - 1 - i : i), 2);
   return out + 2 * bytes;
+}
+
+// Writes the digits of `count` words (`BYTES` bytes each, at `text`), each
+// after the `before` characters of `separator` and followed by the `after`
+// characters that come next there; returns the end. May write up to 16 bytes
+// past a word's digits before the characters after it overwrite them.
+template <unsigned BYTES, bool SWAP>
+inline unsigned char *PutWordsOf(unsigned char *out, const unsigned char *text, unsigned count, const char *separator,
+                                 unsigned before, unsigned after) {
+  uint64_t glue;  // up to eight characters around each word, stored whole
+  memcpy(&glue, separator, 8);
+  for (unsigned i = 0; i < count; i++, text += 2 * BYTES) {
+    memcpy(out, &glue, 8);
+    out = PutWord(out + before, text, BYTES, SWAP);
+    memcpy(out, separator + before, 8);
+    out += after;
+  }
+  return out;
+}
+
+// As PutWordsOf for words of `bytes`, swapped as `swap` says; `separator`
+// has room for eight characters after the ones it gives.
+inline unsigned char *PutWords(unsigned char *out, const unsigned char *text, unsigned count, unsigned bytes, bool swap,
+                               const char *separator, unsigned before, unsigned after) {
+  switch (bytes * 2 + swap) {
+    case 4:
+      return PutWordsOf<2, false>(out, text, count, separator, before, after);
+    case 5:
+      return PutWordsOf<2, true>(out, text, count, separator, before, after);
+    case 8:
+      return PutWordsOf<4, false>(out, text, count, separator, before, after);
+    case 9:
+      return PutWordsOf<4, true>(out, text, count, separator, before, after);
+  }
+  for (unsigned i = 0; i < count; i++, text += 2 * bytes) {
+    memcpy(out, separator, before);
+    out = PutWord(out + before, text, bytes, swap);
+    memcpy(out, separator + before, after);
+    out += after;
+  }
+  return out;
 }
 
 // Writes `value` as `digits` upper-case hexadecimal digits at `out`;

@@ -8,16 +8,14 @@ static const char HEAD[] = "memory_initialization_radix=16;\nmemory_initializati
 
 static void Head(WordOutput *w) { WriteOutput(w->output, HEAD, sizeof HEAD - 1); }
 
+// Between words; room for PutWords to store whole.
+static const char SEPARATOR[16] = ",\n";
+
 static void Words(WordOutput *w, unsigned long long address, bool, const unsigned char *text, unsigned count) {
   unsigned bytes = w->options->wordBytes;
-  bool swap = w->options->swap;
-  unsigned long long last = w->options->depth - 1;
-  unsigned char *out = ReserveOutput(w->output, (size_t)count * (2 * bytes + 2));
-  for (unsigned i = 0; i < count; i++, text += 2 * bytes) {
-    out = PutWord(out, text, bytes, swap);
-    memcpy(out, address + i == last ? ";\n" : ",\n", 2);
-    out += 2;
-  }
+  unsigned char *out = ReserveOutput(w->output, 16 + (size_t)count * (2 * bytes + 2));
+  out = PutWords(out, text, count, bytes, w->options->swap, SEPARATOR, 0, 2);
+  if (address + count == w->options->depth) out[-2] = ';';  // the memory's last word ends the list
   w->output->next = out;
 }
 

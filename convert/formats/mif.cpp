@@ -23,17 +23,15 @@ static void Head(WordOutput *w) {
   w->output->next = out + 2;
 }
 
+// Before each word; room for PutWords to store whole.
+static const char SEPARATOR[16] = " ";
+
 static void Words(WordOutput *w, unsigned long long address, bool, const unsigned char *text, unsigned count) {
   unsigned bytes = w->options->wordBytes;
-  bool swap = w->options->swap;
-  unsigned char *out = ReserveOutput(w->output, w->addressDigits + 5 + (size_t)count * (2 * bytes + 1));
+  unsigned char *out = ReserveOutput(w->output, w->addressDigits + 5 + 16 + (size_t)count * (2 * bytes + 1));
   out = PutHex(out, address, w->addressDigits);
   memcpy(out, " :", 2);
-  out += 2;
-  for (unsigned i = 0; i < count; i++, text += 2 * bytes) {
-    *out = ' ';
-    out = PutWord(out + 1, text, bytes, swap);
-  }
+  out = PutWords(out + 2, text, count, bytes, w->options->swap, SEPARATOR, 1, 0);
   memcpy(out, ";\n", 2);
   w->output->next = out + 2;
 }

@@ -8,20 +8,18 @@ static void Head(WordOutput *w) {
   if (w->dense) WriteOutput(w->output, "@00000000\n", 10);
 }
 
+// Each word's line; room for PutWords to store whole.
+static const char LINE_END[16] = "\n";
+
 static void Words(WordOutput *w, unsigned long long address, bool jump, const unsigned char *text, unsigned count) {
   unsigned bytes = w->options->wordBytes;
-  bool swap = w->options->swap;
-  unsigned char *out = ReserveOutput(w->output, 10 + (size_t)count * (2 * bytes + 1));
+  unsigned char *out = ReserveOutput(w->output, 10 + 16 + (size_t)count * (2 * bytes + 1));
   if (jump && !w->dense) {
     *out = '@';
     out = PutHex(out + 1, address, 8);
     *out++ = '\n';
   }
-  for (unsigned i = 0; i < count; i++, text += 2 * bytes) {
-    out = PutWord(out, text, bytes, swap);
-    *out++ = '\n';
-  }
-  w->output->next = out;
+  w->output->next = PutWords(out, text, count, bytes, w->options->swap, LINE_END, 0, 1);
 }
 
 static void Tail(WordOutput *) {}

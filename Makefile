@@ -1,6 +1,6 @@
 # The front door: `make run` and `make test` are the whole set-up on a fresh machine.
 .PHONY: all build run test test-linux test-sanitize test-win32 test-win64 test-arm64 test-s390x test-fuzz test-web \
-        test-dist check-format build-win32 build-win64 web bench fuzz coverage dist screenshots format clean
+        test-dist check-format build-win32 build-win64 build-arm64 web bench fuzz coverage dist screenshots format clean
 
 FUZZ_TIME ?= 300
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -32,9 +32,9 @@ test-sanitize:
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-# The programs that make dist packages, without the tests (whose Wine the
-# release does not need); the test targets turn them back on.
-build-win32 build-win64: build-%:
+# The programs that make dist packages, without the tests (whose Wine and
+# GoogleTest the release does not need); the test targets turn them back on.
+build-win32 build-win64 build-arm64: build-%:
 	scripts/deps dist
 	cmake --preset $* -DWORDHEX_TESTS=OFF
 	cmake --build --preset $* -j $(JOBS)
@@ -92,7 +92,7 @@ coverage:
 	scripts/deps coverage
 	scripts/coverage
 
-dist: build build-win32 web
+dist: build build-win32 build-win64 build-arm64 web
 	scripts/dist
 
 screenshots: build web

@@ -1,6 +1,7 @@
 # What gets installed, and the release packages CPack makes of it: two Debian
-# packages from the Linux build, a zip of the two executables and a README
-# from the Windows build. The version is the project's, and nothing else's.
+# packages from the Linux build (wordhex-cli alone from a cross build, which
+# has no interactive program), a zip of the two executables and a README from
+# each Windows build. The version is the project's, and nothing else's.
 set(WORDHEX_MAINTAINER "The wordhex developers <wordhex@example.org>")
 
 set(CPACK_PACKAGE_NAME wordhex)
@@ -19,6 +20,14 @@ if(WIN32)
   # Flat: the programs need nothing beside them, and the README says so.
   install(TARGETS ${wordhex_programs} RUNTIME DESTINATION .)
 
+  # The 32-bit programs run on either Windows, the 64-bit ones on 64-bit Windows only.
+  math(EXPR WORDHEX_WINDOWS_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
+  if(WORDHEX_WINDOWS_BITS EQUAL 32)
+    set(WORDHEX_WINDOWS "32-bit and 64-bit Windows")
+  else()
+    set(WORDHEX_WINDOWS "64-bit Windows")
+  endif()
+
   # Notepad reads it with Windows line ends, and as UTF-8 only with a BOM.
   set(readme_template ${CMAKE_SOURCE_DIR}/packaging/README.txt.in)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_template})
@@ -29,7 +38,7 @@ if(WIN32)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME wordhex-${PROJECT_VERSION}-win32)
+  set(CPACK_PACKAGE_FILE_NAME wordhex-${PROJECT_VERSION}-win${WORDHEX_WINDOWS_BITS})
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   # Two Debian packages, so that a build server gets the converter without a
@@ -43,17 +52,21 @@ else()
   install(FILES ${gz}/wordhex-cli.1.gz DESTINATION ${man1} COMPONENT wordhex-cli)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex-cli.bash-completion
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME wordhex-cli COMPONENT wordhex-cli)
+  set(packages wordhex-cli)
+  # A build without the interactive program (the cross builds) packages
+  # wordhex-cli alone.
   if(TARGET wordhex)
+    list(PREPEND packages wordhex)
     install(TARGETS wordhex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT wordhex)
     install(FILES ${gz}/wordhex.1.gz DESTINATION ${man1} COMPONENT wordhex)
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordhex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
             COMPONENT wordhex)
+    # The offline web page, which `make web` builds into build/web; where none
+    # was built, none is installed.
+    install(FILES ${CMAKE_BINARY_DIR}/web/wordhex.html DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex COMPONENT wordhex
+            OPTIONAL)
   endif()
-  # The offline web page, which `make web` builds into build/web; where none
-  # was built, none is installed.
-  install(FILES ${CMAKE_BINARY_DIR}/web/wordhex.html DESTINATION ${CMAKE_INSTALL_DATADIR}/wordhex COMPONENT wordhex
-          OPTIONAL)
-  foreach(package wordhex wordhex-cli)
+  foreach(package ${packages})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${gz}/changelog.gz DESTINATION ${docs}/${package}
             COMPONENT ${package})
   endforeach()
@@ -97,6 +110,17 @@ else()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL ${packages})
+  if(CMAKE_CROSSCOMPILING)
+    # Debian's name for the target's architecture, not the host's: arm64 for
+    # aarch64-linux-gnu. dpkg-shlibdeps finds the target's C library where
+    # multiarch puts it (libc6:arm64), with the symbols that give the version.
+    execute_process(COMMAND dpkg-architecture -t${WORDHEX_CROSS_TRIPLET} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+      message(FATAL_ERROR "dpkg-architecture knows no Debian architecture for ${WORDHEX_CROSS_TRIPLET}")
+    endif()
+  endif()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -127,6 +151,11 @@ dialog, halves its addresses into 16-bit word addresses and reports a failure
 in an error box. The command-line program for
 scripts and build pipelines is in the package wordhex-cli.")
 
+  # Where this build has no desktop program (arm64), there is no package to point to.
+  set(desktop)
+  if(TARGET wordhex)
+    set(desktop " The desktop program\nis in the package wordhex.")
+  endif()
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_NAME wordhex-cli)
   set(CPACK_DEBIAN_WORDHEX-CLI_PACKAGE_SOURCE wordhex)
   # wordhex held wordhex-cli's files until the two were split.
@@ -141,9 +170,9 @@ This package holds wordhex-cli, which converts files for scripts and build
 pipelines, needs nothing but the C library and says where a damaged file
 went wrong. Besides halving into 16-bit word addresses, it turns whole
 addresses, type 02 and 04 bases included, into word addresses of 16 to 64
-bits, in either byte order, converts word addresses back into byte
-addresses, and checks files without writing anything. The desktop program
-is in the package wordhex.")
+bits, in either byte order, writes the word images that memories load,
+converts word addresses back into byte addresses, and checks files without
+writing anything.${desktop}")
 endif()
 
 include(CPack)

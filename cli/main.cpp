@@ -5,127 +5,51 @@
 
 #include "cli/plan.h"
 #include "convert/convert.h"
-#include "convert/messages.h"
 #include "convert/outcome.h"
 #include "convert/paths.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
 #include "frontend/options.h"
 #include "frontend/quote.h"
+#include "frontend/say.h"
 #include "platform/platform.h"
 
 #ifndef WORDHEX_VERSION
 #define WORDHEX_VERSION "0"
 #endif
 
-static const char USAGE[] =
-    "Usage: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]\n"
-    "                   [--format=FORMAT] [--base=ADDRESS] [--depth=WORDS] [--words-per-record=K]\n"
-    "                   [--check] [--strict] [-q] [-o OUTPUT] [FILE]...\n";
-static const char HELP[] =
-    "Converts Intel HEX files with byte addresses into Intel HEX files with word\n"
-    "addresses, and back, or into the word images that memories load:\n"
-    "checksums verified and recomputed, data untouched.\n"
-    "\n"
-    "Each FILE is written beside itself as BASE_I16.hex (BASE_IN.hex for N-bit\n"
-    "words, BASE_I8.hex with --to-bytes, BASE_IN.mem, .mif or .coe in those\n"
-    "formats), or into OUTPUT with -o (then exactly one FILE). '-' as FILE, or no\n"
-    "FILE when standard input is not a terminal, reads standard input and writes\n"
-    "standard output; '-o -' writes standard output.\n"
-    "\n"
-    "Modes:\n"
-    "      --full-address   make every byte's whole address a word address: type 02\n"
-    "                       and 04 bases included, start addresses converted; data\n"
-    "                       not at the start of a word fails\n"
-    "      --to-bytes       the inverse: word addresses back to byte addresses\n"
-    "      --check          verify each FILE as it would be converted; write nothing\n"
-    "  (without either, each record's address field is halved, all else as read)\n"
-    "\n"
-    "Words:\n"
-    "      --word-bits=N    words of N bits: 16 (the default), 24, 32, 40, 48, 56 or\n"
-    "                       64; other than 16, whole addresses as --full-address\n"
-    "      --swap-bytes     reverse the bytes within each word (whole addresses); a\n"
-    "                       record that ends inside a word fails, unless --fill\n"
-    "      --fill=BYTE      complete a record's last word with BYTE (0xHH or 0 to\n"
-    "                       255; whole addresses)\n"
-    "\n"
-    "Memories (whole addresses):\n"
-    "      --format=FORMAT  ihex (the default), vmem (Verilog $readmemh), mif\n"
-    "                       (Intel, needs --depth) or coe (Xilinx, needs --depth\n"
-    "                       and --fill); a word's first byte is its most\n"
-    "                       significant digits, so little-endian processors want\n"
-    "                       --swap-bytes\n"
-    "      --base=ADDRESS   the byte address where the memory starts (0xHEX or\n"
-    "                       decimal): word 0; data below it fail\n"
-    "      --depth=WORDS    the memory's size in words; data beyond it fail; with\n"
-    "                       --fill, vmem and coe hold every word\n"
-    "      --words-per-record=K\n"
-    "                       Intel HEX data records of at most K words\n"
-    "\n"
-    "Checking:\n"
-    "      --strict         fail a FILE for what would be a warning\n"
-    "  -q, --quiet          no warnings\n"
-    "\n"
-    "Output:\n"
-    "  -o, --output=OUTPUT  write the converted image to OUTPUT\n"
-    "  -h, --help           show this help and exit\n"
-    "  -V, --version        show the version and the conversion paths, and exit\n"
-    "\n"
-    "Exit status: 0 when every FILE converted, 1 when any failed, 2 for a usage error.\n";
-
-static void Print(const char *text) { PlatformWriteText(PlatformStandardError(), text, false); }
-
-static void PrintRussian(const char *cp1251) { PlatformWriteText(PlatformStandardError(), cp1251, true); }
-
-static void PrintNumber(unsigned long long value) {
-  char digits[24];
-  FormatDecimal(digits, value);
-  Print(digits);
+// Standard error and output, each piece in the platform's way of its kind;
+// a write that failed is remembered.
+struct Stream {
+  PlatformFile file;
+  bool failed;
+};
+static void PutPiece(void *handle, const char *text, PieceKind kind) {
+  static const PlatformTextKind KINDS[] = {PLATFORM_TEXT_CP1251, PLATFORM_TEXT_NATIVE, PLATFORM_TEXT_REASON};
+  Stream *stream = static_cast<Stream *>(handle);
+  if (!PlatformWriteText(stream->file, text, KINDS[kind])) stream->failed = true;
 }
+static Stream ErrorStream, OutputStream;
+static const Sink Error = {PutPiece, &ErrorStream}, Said = {PutPiece, &OutputStream};
 
-// A file name as messages show it: quoted when it holds control characters,
-// so that every message stays one line.
-static void PrintName(const char *name) {
-  static char quoted[10 * PLATFORM_PATH_SIZE];  // nine bytes at most for one: '$'\001''
-  QuoteName(name, quoted, sizeof quoted);
-  Print(quoted);
-}
-
-// The system's reason, in brackets; nothing when it has none.
-static void PrintReason(PlatformError error) {
-  char text[256];
-  PlatformErrorText(error, text, sizeof text);
-  if (text[0] == '\0') return;
-  Print(" (");
-  Print(text);
-  Print(")");
-}
-
-// "wordhex-cli: PATH: TEXT NAME! (reason)", where NAME is the file name part
-// of PATH, or all of it when that is empty.
-static void PrintFailure(const char *path, const char *text, PlatformError error) {
-  const char *name = path + NameStart(path);
-  Print("wordhex-cli: ");
-  PrintName(path);
-  Print(": ");
-  PrintRussian(text);
-  PrintName(name[0] != '\0' ? name : path);
-  PrintRussian(TEXT_NAME_END);
-  PrintReason(error);
-  Print("\n");
-}
-
-// "wordhex-cli: PROBLEMDETAIL" (none when null) and how to use the program.
-static int UsageError(const char *problem, const char *detail) {
-  if (problem != nullptr) {
-    Print("wordhex-cli: ");
-    Print(problem);
-    Print(detail);
-    Print("\n");
+// "wordhex-cli: " and the text `id` with its arguments, then how to use the
+// program: exit status 2.
+static int UsageError(TextId id, const Argument *arguments = nullptr, int count = 0) {
+  if (id != TEXT_COUNT) {
+    Say(&Error, "wordhex-cli: ");
+    SayText(&Error, id, arguments, count);
+    Say(&Error, "\n");
   }
-  Print(USAGE);
-  Print("Try 'wordhex-cli --help' for more information.\n");
+  SayText(&Error, TEXT_USAGE);
+  SayText(&Error, TEXT_TRY_HELP);
+  Say(&Error, "\n");
   return 2;
+}
+
+// A usage error about an option's value, which the text quotes.
+static int BadValue(TextId id, const char *value) {
+  const Argument argument = {value, PIECE_NAME};
+  return UsageError(id, &argument, 1);
 }
 
 // WORDHEX_CONVERT_PATH names one of the paths that --version lists to force
@@ -134,23 +58,36 @@ static int UsageError(const char *problem, const char *detail) {
 static void ForcePathFromEnvironment(void) {
   const char *name = getenv("WORDHEX_CONVERT_PATH");
   if (name == nullptr || name[0] == '\0' || ForceConvertPath(FindConvertPath(name))) return;
-  Print("wordhex-cli: WORDHEX_CONVERT_PATH=");
-  Print(name);
-  Print(" cannot run here; ignored\n");
+  const Argument argument = {name, PIECE_NAME};
+  Say(&Error, "wordhex-cli: ");
+  SayText(&Error, TEXT_PATH_IGNORED, &argument, 1);
+  Say(&Error, "\n");
 }
 
 // "wordhex-cli VERSION" and the conversion paths that this CPU runs, the
 // one chosen last.
-static bool PrintVersion(void) {
-  PlatformFile out = PlatformStandardOutput();
-  bool shown = PlatformWriteText(out, "wordhex-cli " WORDHEX_VERSION "\nconversion paths:", false);
+static void SayVersion(void) {
+  Say(&Said, "wordhex-cli " WORDHEX_VERSION "\n");
+  SayText(&Said, TEXT_CONVERSION_PATHS);
   for (unsigned path = 0; path < CONVERT_PATH_COUNT; path++) {
-    if (CONVERT_PATHS[path].runs()) shown = shown && PlatformWriteText(out, " ", false);
-    if (CONVERT_PATHS[path].runs()) shown = shown && PlatformWriteText(out, CONVERT_PATHS[path].name, false);
+    if (!CONVERT_PATHS[path].runs()) continue;
+    Say(&Said, " ");
+    Say(&Said, CONVERT_PATHS[path].name);
   }
-  shown = shown && PlatformWriteText(out, " (chosen: ", false) &&
-          PlatformWriteText(out, CONVERT_PATHS[ActiveConvertPath()].name, false);
-  return shown && PlatformWriteText(out, ")\n", false);
+  Say(&Said, " (");
+  SayText(&Said, TEXT_CHOSEN);
+  Say(&Said, ": ");
+  Say(&Said, CONVERT_PATHS[ActiveConvertPath()].name);
+  Say(&Said, ")\n");
+}
+
+// "wordhex-cli: PATH: TEXT NAME! (reason)".
+static void PrintFailure(const char *path, TextId text, PlatformError error) {
+  char reason[256];
+  PlatformErrorText(error, reason, sizeof reason);
+  Say(&Error, "wordhex-cli: ");
+  SayFailure(&Error, path, text, reason);
+  Say(&Error, "\n");
 }
 
 static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
@@ -173,8 +110,9 @@ static void PrintUnopenedOutput(const char *inputPath, const char *output) {
   if (error != PLATFORM_ERROR_IS_INPUT) {
     PrintFailure(output, TEXT_CANNOT_CREATE, error);
   } else if (IsStream(inputPath) && IsStream(output)) {
-    Print("wordhex-cli: -: ");
-    PrintRussian(TEXT_STREAMS_ARE_ONE_FILE "\n");
+    Say(&Error, "wordhex-cli: -: ");
+    SayText(&Error, TEXT_STREAMS_ARE_ONE_FILE);
+    Say(&Error, "\n");
   } else {
     PrintFailure(output, TEXT_OUTPUT_IS_INPUT, 0);
   }
@@ -186,35 +124,18 @@ static bool PrintWarnings(const char *inputPath) {
   Warning order[WARNING_COUNT];
   int count = OrderWarnings(&Report, order);
   for (int i = 0; i < count && !(Quiet && !Strict); i++) {
-    Warning warning = order[i];
-    unsigned long long line = WarningLine(&Report, warning);
-    char text[160];
-    FormatWarning(&Report, warning, text);
-    Print("wordhex-cli: ");
-    PrintName(inputPath);
-    Print(":");
-    PrintNumber(line);
-    Print(Strict ? ": error: " : ": warning: ");
-    Print(text);
-    Print(Strict ? " [--strict]\n" : "\n");
+    Say(&Error, "wordhex-cli: ");
+    SayWarning(&Error, inputPath, &Report, order[i], Strict);
+    Say(&Error, "\n");
   }
   return count > 0;
 }
 
-// "wordhex-cli: FILE:LINE:COLUMN: TEXT", the checksums for a mismatch.
+// "wordhex-cli: FILE:LINE:COLUMN: TEXT", and why.
 static void PrintStop(const char *inputPath, Outcome outcome) {
-  Print("wordhex-cli: ");
-  PrintName(inputPath);
-  Print(":");
-  PrintNumber(Input.stopLine);
-  Print(":");
-  PrintNumber(Input.stopColumn);
-  Print(": ");
-  PrintRussian(OutcomeText(outcome));
-  char detail[80];
-  FormatDetail(outcome, &Report, detail);
-  PrintRussian(detail);
-  Print("\n");
+  Say(&Error, "wordhex-cli: ");
+  SayStop(&Error, inputPath, Input.stopLine, Input.stopColumn, outcome, &Report);
+  Say(&Error, "\n");
 }
 
 // Opens the planned output of `file`; says why when it cannot.
@@ -272,7 +193,9 @@ static int ConvertOne(const PlannedFile *file) {
 }
 
 // A FILE or an output as the refusals name them: the standard streams in words.
-static void PrintFile(const char *path, const char *stream) { IsStream(path) ? Print(stream) : PrintName(path); }
+static Argument Named(const char *path, TextId stream) {
+  return IsStream(path) ? Argument{Text(stream), PIECE_TEXT} : Argument{path, PIECE_NAME};
+}
 
 // Refuses, before anything is converted, a run in which two FILEs would
 // write one output (the second would replace the first, or a failure delete
@@ -283,36 +206,31 @@ static bool OutputsApart(void) {
   Clash clash;
   if (!FindClash(&clash)) return true;
   const PlannedFile *writer = Planned(clash.writer), *other = Planned(clash.other);
-  Print("wordhex-cli: ");
-  PrintFile(writer->input, "standard input");
+  Argument arguments[3] = {Named(writer->input, TEXT_STANDARD_INPUT)};
+  TextId text;
   if (clash.bothWrite) {
-    Print(" and ");
-    PrintFile(other->input, "standard input");
     // The one that names the output names it; the other is standard output.
     bool named = !IsStream(writer->output) || IsStream(other->output);
-    Print(" would both be written to ");
-    PrintFile(named ? writer->output : other->output, "standard output");
-    Print(IsStream(writer->output) != IsStream(other->output) ? ", which is standard output\n" : "\n");
-    return false;
+    arguments[1] = Named(other->input, TEXT_STANDARD_INPUT);
+    arguments[2] = Named(named ? writer->output : other->output, TEXT_STANDARD_OUTPUT);
+    text = IsStream(writer->output) != IsStream(other->output) ? TEXT_BOTH_WRITTEN_STDOUT : TEXT_BOTH_WRITTEN;
+  } else {
+    arguments[1] = Named(writer->output, TEXT_STANDARD_OUTPUT);
+    arguments[2] = Named(other->input, TEXT_STANDARD_INPUT);
+    text = strcmp(writer->output, other->input) != 0 ? TEXT_WRITTEN_TO_OTHER : TEXT_WRITTEN_TO_FILE;
   }
-  Print(" would be written to ");
-  PrintFile(writer->output, "standard output");
-  if (strcmp(writer->output, other->input) != 0) {
-    Print(", which is ");
-    PrintFile(other->input, "standard input");
-  }
-  Print(", another FILE of this run\n");
+  Say(&Error, "wordhex-cli: ");
+  SayText(&Error, text, arguments, 3);
+  Say(&Error, "\n");
   return false;
 }
 
-// A usage error about an option's value: "TEXT, not 'VALUE'".
-static int BadValue(const char *problem, const char *value) {
-  static char quoted[PLATFORM_PATH_SIZE + 16];
-  size_t length = strlen(value) < (size_t)PLATFORM_PATH_SIZE ? strlen(value) : (size_t)PLATFORM_PATH_SIZE;
-  quoted[0] = '\'';
-  memcpy(quoted + 1, value, length);
-  strcpy(quoted + 1 + length, "'");
-  return UsageError(problem, quoted);
+// The user's language: every text, the system's reasons too.
+static void UseUsersLanguage(void) {
+  char tag[64];
+  PlatformLanguage(tag, sizeof tag);
+  UseCatalogue(CatalogueFor(tag));
+  PlatformUseLanguage(CurrentCatalogue()->language);
 }
 
 int main(int argc, char **argv) {
@@ -320,7 +238,12 @@ int main(int argc, char **argv) {
   PlatformStartup(leadRanges, trailRanges);
   SetByteRanges(leadRanges, trailRanges);
   SetPathDrives(PLATFORM_PATH_DRIVES);
-  PlatformCatchInterrupts("wordhex-cli: " TEXT_INTERRUPTED "\n");
+  ErrorStream.file = PlatformStandardError();
+  OutputStream.file = PlatformStandardOutput();
+  UseUsersLanguage();
+  static char interrupted[256] = "wordhex-cli: ";
+  strcat(strcat(interrupted, Text(TEXT_INTERRUPTED)), "\n");
+  PlatformCatchInterrupts(interrupted);
   ForcePathFromEnvironment();
 
   enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT, FORMAT, BASE, DEPTH, WORDS_PER_RECORD };
@@ -358,7 +281,7 @@ int main(int argc, char **argv) {
         break;
       case WORD_BITS:
         if (!ParseWordBits(optarg, &choices.wordBytes)) {
-          return BadValue("--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not ", optarg);
+          return BadValue(TEXT_BAD_WORD_BITS, optarg);
         }
         break;
       case SWAP:
@@ -366,28 +289,27 @@ int main(int argc, char **argv) {
         break;
       case FILL:
         if (!ParseFill(optarg, &choices.fill)) {
-          return BadValue("--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not ", optarg);
+          return BadValue(FillProblem(optarg), optarg);
         }
         break;
       case FORMAT:
-        if (!ParseFormat(optarg, &choices.format))
-          return BadValue("--format takes ihex, vmem, mif or coe, not ", optarg);
+        if (!ParseFormat(optarg, &choices.format)) return BadValue(TEXT_BAD_FORMAT, optarg);
         break;
       case BASE:
         choices.baseGiven = true;
         if (!ParseAddress(optarg, &choices.base)) {
-          return BadValue("--base takes 0x and hexadecimal digits, or a decimal number, below 4 Gi, not ", optarg);
+          return BadValue(TEXT_BAD_BASE, optarg);
         }
         break;
       case DEPTH:
         choices.depthGiven = true;
         if (!ParseDepth(optarg, &choices.depth)) {
-          return BadValue("--depth takes 0x and hexadecimal digits, or a decimal number, from 1 to 4 Gi, not ", optarg);
+          return BadValue(TEXT_BAD_DEPTH, optarg);
         }
         break;
       case WORDS_PER_RECORD:
         if (!ParseWordsPerRecord(optarg, &choices.wordsPerRecord)) {
-          return BadValue("--words-per-record takes a number from 1 on, not ", optarg);
+          return BadValue(TEXT_BAD_WORDS_PER_RECORD, optarg);
         }
         break;
       case STRICT:
@@ -400,14 +322,14 @@ int main(int argc, char **argv) {
         outputOption = optarg;
         break;
       case 'h':
-        return PlatformWriteText(PlatformStandardOutput(), USAGE, false) &&
-                       PlatformWriteText(PlatformStandardOutput(), HELP, false)
-                   ? 0
-                   : 1;
+        SayText(&Said, TEXT_USAGE);
+        SayText(&Said, TEXT_HELP);
+        return OutputStream.failed ? 1 : 0;
       case 'V':
-        return PrintVersion() ? 0 : 1;
+        SayVersion();
+        return OutputStream.failed ? 1 : 0;
       default:  // getopt_long has said what was wrong, under the program's name
-        return UsageError(nullptr, nullptr);
+        return UsageError(TEXT_COUNT);
     }
   }
   char **files = argv + optind;
@@ -418,18 +340,20 @@ int main(int argc, char **argv) {
   int streams = 0;
   for (int i = 0; i < count; i++) streams += IsStream(files[i]);
 
-  static char problem[200];
-  OptionProblem problemKind = ChooseOptions(&choices, &Options);
-  FormatOptionProblem(problemKind, &choices, problem);
-  if (problemKind != OPTIONS_AGREE) return UsageError(problem, "");
-  if (count == 0) return UsageError("no FILE given, and standard input is a terminal", "");
-  if (streams > 1) return UsageError("standard input ('-') can be read only once", "");
-  if (outputOption != nullptr && count > 1) return UsageError("-o takes exactly one FILE", "");
-  if (outputOption != nullptr && outputOption[0] == '\0') return UsageError("empty OUTPUT", "");
-  if (Checking && outputOption != nullptr) return UsageError("--check writes nothing: no -o", "");
+  OptionProblem problem = ChooseOptions(&choices, &Options);
+  if (problem != OPTIONS_AGREE) {
+    Argument arguments[4];
+    TextId text = DescribeOptionProblem(problem, &choices, arguments);
+    return UsageError(text, arguments, 4);
+  }
+  if (count == 0) return UsageError(TEXT_NO_FILE);
+  if (streams > 1) return UsageError(TEXT_STDIN_ONCE);
+  if (outputOption != nullptr && count > 1) return UsageError(TEXT_ONE_FILE_FOR_O);
+  if (outputOption != nullptr && outputOption[0] == '\0') return UsageError(TEXT_EMPTY_OUTPUT);
+  if (Checking && outputOption != nullptr) return UsageError(TEXT_CHECK_NO_O);
   Options.strict = Strict;
   OutputSuffix(&Options, Suffix);
-  if (!PlanRun(files, count, outputOption, Suffix, Checking)) return UsageError("too many FILEs for one run", "");
+  if (!PlanRun(files, count, outputOption, Suffix, Checking)) return UsageError(TEXT_TOO_MANY_FILES);
   if (!Checking && !OutputsApart()) return 2;
 
   int status = RUN_CONVERTED;

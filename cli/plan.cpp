@@ -7,7 +7,7 @@
 static PlannedFile Files[MAX_FILES];
 static int Count;
 // The outputs' names, one after another.
-static char Text[PLAN_TEXT_SIZE];
+static char Names[PLAN_TEXT_SIZE];
 static size_t Used;
 
 int PlannedCount(void) { return Count; }
@@ -56,7 +56,7 @@ static bool SamePlace(const FilePlace *one, const FilePlace *other, bool byIdent
 static const char *Keep(const char *first, size_t length, const char *second) {
   size_t size = length + strlen(second) + 1;
   if (size > PLAN_TEXT_SIZE - Used) return nullptr;
-  char *kept = Text + Used;
+  char *kept = Names + Used;
   memcpy(kept, first, length);
   strcpy(kept + length, second);
   Used += size;

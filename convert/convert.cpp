@@ -399,7 +399,7 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   HexRecord record;
   for (;;) {
     if (kernel != nullptr) kernel(input, output, &c);
-    if (!ReadRecord(input, &record, &status, &report->checksumRead, &report->checksumWanted)) break;
+    if (!ReadRecord(input, &record, &status, &report->fault)) break;
     if (c.options.direction == CONVERT_HALVE) {
       WriteHalved(output, &record, &c, input->line);
     } else {
@@ -411,7 +411,7 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
       }
     }
     report->records++;
-    if (!SkipRestOfLine(input, &status)) break;
+    if (!SkipRestOfLine(input, &status, &report->fault)) break;
   }
   if (status == CONV_END_RECORD && c.words != nullptr && words.pending) {
     Refusal refusal = CheckPending(&c, &status);

@@ -4,6 +4,7 @@
 #define WORDHEX_CONVERT_CONVERT_H
 
 #include "convert/field.h"
+#include "convert/record.h"
 #include "convert/stream.h"
 
 // Which way the addresses go.
@@ -63,8 +64,9 @@ struct ConvertReport {
   // Records after the end-of-file record (with countAfterEnd), and the
   // line of the first.
   unsigned long long afterEnd, afterEndLine;
-  // A checksum that did not verify: as read, and as it should be.
-  unsigned char checksumRead, checksumWanted;
+  // A checksum that did not verify, as read and as it should be; why a file
+  // is damaged.
+  RecordFault fault;
   // CONV_PARTIAL_WORD because the fill would land on bytes that an earlier
   // record defines; CONV_OUT_OF_RANGE outside the memory, not beyond 4 GiB.
   bool fillOverData, outsideMemory;

@@ -1,17 +1,5 @@
 #include "convert/outcome.h"
 
-#include <string.h>
-
-#include "convert/messages.h"
-
-// Copies `text` to `at`, terminated; returns the end (stpcpy, which not
-// every C library has).
-static char *Append(char *at, const char *text) {
-  size_t length = strlen(text);
-  memcpy(at, text, length + 1);
-  return at + length;
-}
-
 Outcome OutcomeOf(ConversionStatus status, const ConvertReport *report, bool readFailed, bool writeFailed,
                   bool placed) {
   if (status == CONV_END_RECORD)
@@ -35,31 +23,11 @@ Outcome OutcomeOf(ConversionStatus status, const ConvertReport *report, bool rea
   return OUTCOME_DAMAGED;
 }
 
-const char *OutcomeText(Outcome outcome) {
-  static const char *const TEXTS[] = {"",
-                                      TEXT_DAMAGED,
-                                      TEXT_BAD_CHECKSUM,
-                                      TEXT_MISALIGNED,
-                                      TEXT_PARTIAL_WORD,
-                                      TEXT_BAD_LENGTH,
-                                      TEXT_OUT_OF_RANGE,
-                                      TEXT_OUTSIDE_MEMORY,
-                                      TEXT_UNORDERED,
-                                      TEXT_READ_FAILED,
-                                      TEXT_WRITE_FAILED,
-                                      TEXT_CANNOT_CREATE};
+TextId OutcomeText(Outcome outcome) {
+  static const TextId TEXTS[] = {TEXT_COUNT,        TEXT_DAMAGED,     TEXT_BAD_CHECKSUM, TEXT_MISALIGNED,
+                                 TEXT_PARTIAL_WORD, TEXT_BAD_LENGTH,  TEXT_OUT_OF_RANGE, TEXT_OUTSIDE_MEMORY,
+                                 TEXT_UNORDERED,    TEXT_READ_FAILED, TEXT_WRITE_FAILED, TEXT_CANNOT_CREATE};
   return TEXTS[outcome];
-}
-
-void FormatDetail(Outcome outcome, const ConvertReport *report, char text[80]) {
-  text[0] = '\0';
-  if (outcome == OUTCOME_PARTIAL_WORD && report->fillOverData) Append(text, TEXT_FILL_OVER_DATA);
-  if (outcome != OUTCOME_BAD_CHECKSUM) return;
-  char *at = Append(text, TEXT_CHECKSUM_READ);
-  FormatHexByte(report->checksumRead, reinterpret_cast<unsigned char *>(at));
-  at = Append(at + 2, TEXT_CHECKSUM_WANTED);
-  FormatHexByte(report->checksumWanted, reinterpret_cast<unsigned char *>(at));
-  strcpy(at + 2, ")");
 }
 
 unsigned long long WarningLine(const ConvertReport *report, Warning warning) {
@@ -74,11 +42,10 @@ bool Warned(const ConvertReport *report) {
   return warning < WARNING_COUNT;
 }
 
-void FormatWarning(const ConvertReport *report, Warning warning, char text[160]) {
-  static const char *const TEXTS[WARNING_COUNT] = {TEXT_WARN_SEGMENT, TEXT_WARN_WRAP, TEXT_WARN_LINEAR,
-                                                   TEXT_WARN_START,   TEXT_WARN_ODD,  TEXT_WARN_AFTER_END};
-  char *end = Append(text, TEXTS[warning]);
-  if (warning == WARN_AFTER_END) Append(FormatDecimal(end, report->afterEnd), ", from here on)");
+TextId WarningText(Warning warning) {
+  static const TextId TEXTS[WARNING_COUNT] = {TEXT_WARN_SEGMENT, TEXT_WARN_WRAP, TEXT_WARN_LINEAR,
+                                              TEXT_WARN_START,   TEXT_WARN_ODD,  TEXT_WARN_AFTER_END};
+  return TEXTS[warning];
 }
 
 int OrderWarnings(const ConvertReport *report, Warning order[WARNING_COUNT]) {

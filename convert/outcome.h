@@ -1,20 +1,21 @@
 // What a conversion's outcome tells the user: the one mapping from outcome to
-// text, for the interactive programs, wordhex-cli and the page alike. Texts
-// are code page 1251 (convert/messages.h).
+// the catalogue's texts, for the interactive programs, wordhex-cli and the
+// page alike.
 #ifndef WORDHEX_CONVERT_OUTCOME_H
 #define WORDHEX_CONVERT_OUTCOME_H
 
 #include <stddef.h>
 
 #include "convert/convert.h"
+#include "convert/texts.h"
 
 enum Outcome {
   OUTCOME_CONVERTED,
   // Where the conversion stopped, then the text: FILE:LINE:COLUMN: TEXT.
-  OUTCOME_DAMAGED,
+  OUTCOME_DAMAGED,       // and why
   OUTCOME_BAD_CHECKSUM,  // and the checksum as read and as it should be
   OUTCOME_MISALIGNED,
-  OUTCOME_PARTIAL_WORD,
+  OUTCOME_PARTIAL_WORD,  // and why, for a fill that would land on data
   OUTCOME_BAD_LENGTH,
   OUTCOME_OUT_OF_RANGE,
   OUTCOME_OUTSIDE_MEMORY,
@@ -29,12 +30,8 @@ enum Outcome {
 // its output written without failing or not; `placed`: the output took its
 // name (or needed none).
 Outcome OutcomeOf(ConversionStatus status, const ConvertReport *report, bool readFailed, bool writeFailed, bool placed);
-// Its text; empty for OUTCOME_CONVERTED.
-const char *OutcomeText(Outcome outcome);
-// What follows the text of `outcome`, terminated; empty for none. For
-// OUTCOME_BAD_CHECKSUM the checksum as read and as it should be: " (в записи
-// E3, должно быть E2)"; for a fill that would land on data, that.
-void FormatDetail(Outcome outcome, const ConvertReport *report, char text[80]);
+// Its text; TEXT_COUNT for OUTCOME_CONVERTED.
+TextId OutcomeText(Outcome outcome);
 
 // What wordhex-cli and the page warn of, each at the line of its first
 // record, and what --strict fails a file for.
@@ -43,8 +40,8 @@ enum Warning { WARN_SEGMENT, WARN_WRAP, WARN_LINEAR, WARN_START, WARN_ODD, WARN_
 bool Warned(const ConvertReport *report);
 // The line of the record that gives cause for `warning`, 0 for none.
 unsigned long long WarningLine(const ConvertReport *report, Warning warning);
-// Its text, plain ASCII, terminated; the records not converted for WARN_AFTER_END.
-void FormatWarning(const ConvertReport *report, Warning warning, char text[160]);
+// Its text, whose %1 is the records not converted for WARN_AFTER_END.
+TextId WarningText(Warning warning);
 // The warnings that `report` gives cause for into `order`, in the order of
 // their lines, as a compiler gives them; returns how many.
 int OrderWarnings(const ConvertReport *report, Warning order[WARNING_COUNT]);

@@ -1,6 +1,6 @@
 #include "convert/record.h"
 
-bool SkipRestOfLine(HexInput *input, ConversionStatus *status) {
+bool SkipRestOfLine(HexInput *input, ConversionStatus *status, RecordFault *fault) {
   for (;;) {
     size_t available = (size_t)(input->end - input->next);
     const unsigned char *lf = static_cast<const unsigned char *>(memchr(input->next, '\n', available));
@@ -10,6 +10,7 @@ bool SkipRestOfLine(HexInput *input, ConversionStatus *status) {
       input->next = static_cast<const unsigned char *>(mark) + 1;
       NoteStop(input, 1);
       *status |= CONV_MALFORMED;
+      fault->damage = DAMAGE_SECOND_RECORD;
       return false;
     }
     if (lf != nullptr) {
@@ -65,42 +66,84 @@ void NoteStop(HexInput *input, unsigned back) {
   input->stopColumn = offset - input->lineOffset + 1;
 }
 
-bool ReadRecord(HexInput *input, HexRecord *record, ConversionStatus *status, unsigned char *checksumRead,
-                unsigned char *checksumWanted) {
+// Why a field of `width` characters failed: its line ended in it, the
+// input did, or one of its characters is no digit.
+static void NoteFieldDamage(const HexInput *input, unsigned width, RecordField field, RecordFault *fault) {
+  const unsigned char *text = input->FieldText;
+  bool shortened = input->ended && input->shortDelivered < width;
+  unsigned delivered = shortened ? (unsigned)input->shortDelivered : width, at = 0, end = 0;
+  while (at < delivered && HexDigitValue[text[at]] != HEX_NOT_DIGIT) at++;
+  while (end < delivered && text[end] != '\r' && text[end] != '\n') end++;
+  fault->field = (unsigned char)field;
+  fault->byte = at < delivered ? text[at] : 0;
+  fault->damage = end < delivered ? DAMAGE_LINE_ENDS : shortened ? DAMAGE_FILE_ENDS : DAMAGE_NOT_DIGIT;
+}
+
+// Why a line does not begin a record: `mark` was read there (`got` 0 when
+// the input ended).
+static void NoteLineDamage(HexInput *input, size_t got, unsigned char mark, RecordFault *fault) {
+  unsigned long long offset = InputOffset(input) - got;
+  fault->byte = mark;
+  if (got == 0) {
+    fault->damage = offset == 0 ? DAMAGE_EMPTY_FILE : DAMAGE_NO_END;
+  } else if (mark == '\n' || mark == '\r') {
+    fault->damage = DAMAGE_EMPTY_LINE;
+  } else {
+    unsigned char rest[2];
+    bool bom = offset == 0 && mark == 0xEF && ReadInput(input, rest, 2) == 2 && rest[0] == 0xBB && rest[1] == 0xBF;
+    fault->damage = bom ? DAMAGE_BOM : DAMAGE_NO_MARK;
+  }
+}
+
+bool ReadRecord(HexInput *input, HexRecord *record, ConversionStatus *status, RecordFault *fault) {
   unsigned back = 1;  // width of the field being read, to locate a stop
+  RecordField field = FIELD_COUNT;
   unsigned char mark, checksum;
   record->dataSum = 0;
-  if (ReadInput(input, &mark, 1) != 1 || mark != ':') goto stop;
+  size_t got = ReadInput(input, &mark, 1);
+  if (got != 1 || mark != ':') {
+    NoteStop(input, back);
+    NoteLineDamage(input, got, mark, fault);
+    return false;
+  }
   back = 2;
   if (!ReadHexByte(input, &record->count, status)) goto stop;
   memcpy(record->countText, input->FieldText, 2);
-  back = 4;
+  back = 4, field = FIELD_ADDRESS;
   if (!ReadHexWord(input, &record->address, status)) goto stop;
-  back = 2;
+  back = 2, field = FIELD_TYPE;
   if (!ReadHexByte(input, &record->type, status)) goto stop;
   memcpy(record->typeText, input->FieldText, 2);
   if (record->type == 1) {
     *status |= CONV_END_RECORD;
-    goto stop;
+    NoteStop(input, back);
+    return false;
   }
   if (record->type > 5) {
     *status |= CONV_MALFORMED;
-    goto stop;
+    NoteStop(input, back);
+    fault->damage = DAMAGE_TYPE;
+    fault->byte = record->type;
+    return false;
   }
+  field = FIELD_DATA;
   for (unsigned i = 0; i < record->count; i++) {
     if (!ReadHexByte(input, &record->data[i], status)) goto stop;
     memcpy(record->text + 2 * i, input->FieldText, 2);
     record->dataSum = (unsigned char)(record->dataSum + record->data[i]);
   }
+  field = FIELD_CHECKSUM;
   if (!ReadHexByte(input, &checksum, status)) goto stop;
   if (checksum != RecordChecksum(record->count + record->type + record->dataSum, record->address)) {
     *status |= CONV_BAD_CHECKSUM;
-    *checksumRead = checksum;
-    *checksumWanted = RecordChecksum(record->count + record->type + record->dataSum, record->address);
-    goto stop;
+    fault->checksumRead = checksum;
+    fault->checksumWanted = RecordChecksum(record->count + record->type + record->dataSum, record->address);
+    NoteStop(input, back);
+    return false;
   }
   return true;
-stop:
+stop:  // a field that failed
   NoteStop(input, back);
+  NoteFieldDamage(input, back, field, fault);
   return false;
 }

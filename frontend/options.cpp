@@ -41,6 +41,12 @@ bool ParseFill(const char *text, short *fill) {
   return true;
 }
 
+TextId FillProblem(const char *text) {
+  size_t length = strlen(text), digits = 0;
+  while (digits < length && HexDigitValue[(unsigned char)text[digits]] != HEX_NOT_DIGIT) digits++;
+  return length > 0 && length <= 2 && digits == length ? TEXT_BAD_FILL_HEX : TEXT_BAD_FILL;
+}
+
 bool ParseFormat(const char *text, unsigned *format) {
   *format = FindOutputFormat(text);
   return *format < FORMAT_COUNT;
@@ -86,32 +92,27 @@ OptionProblem ChooseOptions(const OptionChoices *choices, ConvertOptions *option
   return OPTIONS_AGREE;
 }
 
-void FormatOptionProblem(OptionProblem problem, const OptionChoices *choices, char text[200]) {
-  const char *format = OUTPUT_FORMATS[choices->format]->name;
-  char bytes[24], most[24], base[24] = "0x";
+TextId DescribeOptionProblem(OptionProblem problem, const OptionChoices *choices, Argument arguments[4]) {
+  static char bytes[24], most[24], base[24];
   FormatDecimal(bytes, choices->wordBytes);
   FormatDecimal(most, 255 / choices->wordBytes);
   unsigned digits = 1;
   while (choices->base >> 4 * digits != 0) digits++;
+  strcpy(base, "0x");
   for (unsigned i = 0; i < digits; i++) base[2 + i] = "0123456789ABCDEF"[choices->base >> 4 * (digits - 1 - i) & 15];
   base[2 + digits] = '\0';
-  const char *const PIECES[][5] = {
-      {""},
-      {"--full-address and --to-bytes exclude each other"},
-      {"--format=", format, " writes words: no --to-bytes"},
-      {"--format=", format,
-       (OUTPUT_FORMATS[choices->format]->needs & FORMAT_NEEDS_FILL) != 0
-           ? " needs --depth, the memory's size in words, and --fill, what the words that the image lacks become"
-           : " needs --depth, the memory's size in words"},
-      {"--base must start a word, a multiple of ", bytes, " bytes, not ", base},
-      {"--words-per-record cuts the records of whole addresses: add --full-address or --word-bits"},
-      {"--words-per-record is for Intel HEX, not --format=", format},
-      {"--words-per-record takes at most ", most, " words of ", bytes, " bytes, 255 bytes a record"},
-  };
-  text[0] = '\0';
-  for (const char *piece : PIECES[problem]) {
-    if (piece != nullptr) strcat(text, piece);
-  }
+  const OutputFormat *format = OUTPUT_FORMATS[choices->format];
+  // The texts take their arguments in this order, each the ones it needs.
+  const TextId TEXTS[] = {
+      TEXT_COUNT,           TEXT_FULL_AND_BYTES,
+      TEXT_FORMAT_TO_BYTES, (format->needs & FORMAT_NEEDS_FILL) != 0 ? TEXT_FORMAT_NEEDS_BOTH : TEXT_FORMAT_NEEDS_DEPTH,
+      TEXT_BASE_NOT_WORD,   TEXT_RECORDS_HALVED,
+      TEXT_RECORDS_FORMAT,  TEXT_RECORDS_TOO_MANY};
+  bool byWord = problem == PROBLEM_BASE_NOT_WORD || problem == PROBLEM_RECORDS_TOO_MANY;
+  arguments[0] = Argument{byWord ? (problem == PROBLEM_BASE_NOT_WORD ? bytes : most) : format->name, PIECE_TEXT};
+  arguments[1] = Argument{problem == PROBLEM_BASE_NOT_WORD ? base : bytes, PIECE_TEXT};
+  arguments[2] = arguments[3] = Argument{"", PIECE_TEXT};
+  return TEXTS[problem];
 }
 
 void OutputSuffix(const ConvertOptions *options, char suffix[16]) {

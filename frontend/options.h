@@ -3,6 +3,7 @@
 #define WORDHEX_FRONTEND_OPTIONS_H
 
 #include "convert/convert.h"
+#include "frontend/say.h"
 
 // --word-bits=N: a multiple of 8 from 16 to 64, in *wordBytes; false for
 // anything else.
@@ -10,6 +11,9 @@ bool ParseWordBits(const char *text, unsigned *wordBytes);
 // --fill=BYTE: 0x and one or two hexadecimal digits, or a number from 0 to
 // 255; false for anything else.
 bool ParseFill(const char *text, short *fill);
+// What is said of a --fill that ParseFill refused: how to write a byte in
+// hexadecimal when it looks like one (FF, not 0xFF), or what it takes.
+TextId FillProblem(const char *text);
 // --format=FORMAT: the name of an OutputFormatId.
 bool ParseFormat(const char *text, unsigned *format);
 // --base=ADDRESS and --depth=WORDS: 0x and hexadecimal digits, or decimal
@@ -50,8 +54,8 @@ enum OptionProblem {
 // interactive program warns of those records. OPTIONS_AGREE, or what is
 // wrong with them.
 OptionProblem ChooseOptions(const OptionChoices *choices, ConvertOptions *options);
-// A usage error's text for `problem`, plain ASCII, terminated.
-void FormatOptionProblem(OptionProblem problem, const OptionChoices *choices, char text[200]);
+// The usage error's text for `problem`, and its four arguments.
+TextId DescribeOptionProblem(OptionProblem problem, const OptionChoices *choices, Argument arguments[4]);
 
 // The suffix of an output named beside its input: "_I16.hex", "_I<N>.hex"
 // for other words, "_I8.hex" back to bytes, with the format's extension.

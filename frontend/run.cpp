@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "convert/convert.h"
-#include "convert/messages.h"
 #include "convert/outcome.h"
+#include "convert/texts.h"
 #include "frontend/filestream.h"
 #include "frontend/naming.h"
 #include "platform/platform.h"
@@ -36,13 +36,15 @@ int RunConversion(void) {
   static HexInput input;
   static HexOutput output;
 
+  // Its boxes speak Russian, whatever the user's language.
+  UseCatalogue(CatalogueFor("ru"));
   inputPath[0] = '\0';
   if (!PlatformChooseInputFile(inputPath, sizeof inputPath)) return 0;
   bool named = MakeOutputPath(inputPath, drive, directory, baseName, extension, outputPath);
 
   PlatformFile in = PLATFORM_NO_FILE;
   if (!PlatformOpenForReading(inputPath, &in)) {
-    PlatformShowError(TEXT_NOT_FOUND, JoinName(name, baseName, extension), TEXT_NAME_END);
+    PlatformShowError(Text(TEXT_NOT_FOUND), JoinName(name, baseName, extension), Text(TEXT_NAME_END));
     return 0;
   }
   // An output that cannot be made is reported before anything is converted,
@@ -50,7 +52,7 @@ int RunConversion(void) {
   static PlatformOutput out;
   if (!named || !PlatformCreateOutput(outputPath, WRITES_IN_PLACE, &out)) {
     PlatformClose(in);
-    PlatformShowError(TEXT_CANNOT_CREATE, JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+    PlatformShowError(Text(TEXT_CANNOT_CREATE), JoinName(name, baseName, OUTPUT_SUFFIX), Text(TEXT_NAME_END));
     return 0;
   }
 
@@ -66,11 +68,11 @@ int RunConversion(void) {
   }
   Outcome outcome = OutcomeOf(status, &report, faults.readFailed, !written, false);
   if (outcome == OUTCOME_READ_FAILED) {
-    PlatformShowError(OutcomeText(outcome), JoinName(name, baseName, extension), TEXT_NAME_END);
+    PlatformShowError(Text(OutcomeText(outcome)), JoinName(name, baseName, extension), Text(TEXT_NAME_END));
   } else if (outcome == OUTCOME_WRITE_FAILED || outcome == OUTCOME_NOT_PLACED) {
-    PlatformShowError(OutcomeText(outcome), JoinName(name, baseName, OUTPUT_SUFFIX), TEXT_NAME_END);
+    PlatformShowError(Text(OutcomeText(outcome)), JoinName(name, baseName, OUTPUT_SUFFIX), Text(TEXT_NAME_END));
   } else {
-    PlatformShowError(OutcomeText(outcome), "", "");
+    PlatformShowError(Text(OutcomeText(outcome)), "", "");
   }
   // After the box is dismissed, an earlier output of that name goes too; a
   // device or a pipe is never removed.

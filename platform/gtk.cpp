@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "convert/messages.h"
+#include "convert/texts.h"
 #include "platform/cp1251.h"
 #include "platform/platform.h"
 
@@ -24,12 +24,12 @@ bool PlatformChooseInputFile(char *path, unsigned long size) {
     // No display: say so and fail, as GTK programs do, rather than end as if
     // the dialog had been cancelled.
     const char *display = getenv("DISPLAY");
-    PlatformWriteText(PlatformStandardError(), "wordhex: cannot open display", false);
+    PlatformWriteText(PlatformStandardError(), "wordhex: cannot open display", PLATFORM_TEXT_NATIVE);
     if (display != nullptr && display[0] != '\0') {
-      PlatformWriteText(PlatformStandardError(), ": ", false);
-      PlatformWriteText(PlatformStandardError(), display, false);
+      PlatformWriteText(PlatformStandardError(), ": ", PLATFORM_TEXT_NATIVE);
+      PlatformWriteText(PlatformStandardError(), display, PLATFORM_TEXT_NATIVE);
     }
-    PlatformWriteText(PlatformStandardError(), "\n", false);
+    PlatformWriteText(PlatformStandardError(), "\n", PLATFORM_TEXT_NATIVE);
     exit(1);
   }
   GtkFileChooserNative *dialog =
@@ -77,15 +77,15 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   AppendCp1251(message, tail);
   if (!Started()) {
     // No display to show it on: standard error is the only place left.
-    PlatformWriteText(PlatformStandardError(), message->str, false);
-    PlatformWriteText(PlatformStandardError(), "\n", false);
+    PlatformWriteText(PlatformStandardError(), message->str, PLATFORM_TEXT_NATIVE);
+    PlatformWriteText(PlatformStandardError(), "\n", PLATFORM_TEXT_NATIVE);
     g_string_free(message, TRUE);
     return;
   }
   GtkWidget *box =
       gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", message->str);
   GString *caption = g_string_new(nullptr);
-  AppendCp1251(caption, TEXT_CAPTION);
+  AppendCp1251(caption, Text(TEXT_CAPTION));
   gtk_window_set_title(GTK_WINDOW(box), caption->str);
   // Owned by no window, the box stands in the middle of the screen.
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);

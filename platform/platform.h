@@ -47,10 +47,18 @@ enum {
 };
 // The reason for the last failed request.
 PlatformError PlatformLastError(void);
-// The system's words for `error`, in the user's language, as text in the
-// platform's own encoding; empty when it has none. On Windows they are in
-// English where the ANSI code page cannot spell that language.
+// The system's words for `error`, in the language that PlatformUseLanguage
+// chose, as text to write as PLATFORM_TEXT_REASON; empty when it has none.
 void PlatformErrorText(PlatformError error, char *text, unsigned long size);
+
+// The user's language, as a tag for CatalogueFor: on POSIX the first set of
+// LANGUAGE (its first entry), LC_ALL, LC_MESSAGES and LANG, with no locale
+// installed or loaded, "C" and "POSIX" among them; on Windows the user
+// interface's language ("ru" for Russian, else "en"). Empty for none.
+void PlatformLanguage(char *tag, unsigned long size);
+// The system's reasons come in `language` (an ISO 639-1 code) where the
+// system has them in it, else in English.
+void PlatformUseLanguage(const char *language);
 // A reader that went away: the end of the run, not a failure to report.
 bool PlatformIsBrokenPipe(PlatformError error);
 
@@ -125,12 +133,15 @@ bool PlatformChooseInputFile(char *path, unsigned long size);
 void PlatformShowError(const char *text, const char *name, const char *tail);
 
 PlatformFile PlatformStandardError(void);
-// Writes text to a console stream: code page 1251 text, or text in the
-// platform's own encoding (paths). On Windows a console shows it as it is,
+// What a text to write is: code page 1251 text (the catalogues'; ASCII is
+// the same in it), text in the platform's own encoding (paths), or the
+// system's reasons as PlatformErrorText gives them.
+enum PlatformTextKind { PLATFORM_TEXT_CP1251, PLATFORM_TEXT_NATIVE, PLATFORM_TEXT_REASON };
+// Writes text to a console stream. On Windows a console shows it as it is,
 // whatever its code page, and a file or a pipe gets UTF-8; on POSIX it is in
 // the locale's character set: code page 1251 as it stands under a CP1251
 // locale, else UTF-8. False when a write failed.
-bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251);
+bool PlatformWriteText(PlatformFile stream, const char *text, PlatformTextKind kind);
 
 #ifndef _WIN32
 // The lead-byte and trail-byte ranges of a character set as

@@ -73,9 +73,13 @@ static bool TextsAsStored;
 // The user's locale is in use, for the system's words in its language.
 static bool LocaleLoaded;
 
+// The system's reasons in the user's language only when the texts are in
+// it: a line never speaks two languages.
+static bool ReasonsLocalized;
+
 static void LoadLocale(void) {
   setlocale(LC_CTYPE, "");
-  setlocale(LC_MESSAGES, "");
+  if (ReasonsLocalized) setlocale(LC_MESSAGES, "");
   LocaleLoaded = true;
 }
 
@@ -147,6 +151,11 @@ static bool Fail(PlatformError error) {
 
 PlatformError PlatformLastError(void) { return LastError; }
 
+void PlatformUseLanguage(const char *language) {
+  ReasonsLocalized = strcmp(language, "en") != 0;
+  if (ReasonsLocalized && LocaleLoaded) setlocale(LC_MESSAGES, "");
+}
+
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ENAMETOOLONG;
@@ -154,6 +163,20 @@ void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
     if (!LocaleLoaded) LoadLocale();
     strncpy(text, strerror((int)error), size - 1);
     text[size - 1] = '\0';
+  }
+}
+
+void PlatformLanguage(char *tag, unsigned long size) {
+  static const char *const VARIABLES[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+  tag[0] = '\0';
+  for (const char *variable : VARIABLES) {
+    const char *value = getenv(variable);
+    size_t length = value != nullptr ? strcspn(value, ":") : 0;  // LANGUAGE's first entry
+    if (length == 0) continue;
+    if (length >= size) length = size - 1;
+    memcpy(tag, value, length);
+    tag[length] = '\0';
+    return;
   }
 }
 
@@ -523,8 +546,8 @@ static bool WriteAll(int fd, const char *text, size_t length) {
   return true;
 }
 
-bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
-  if (!cp1251 || TextsAsStored) return WriteAll((int)stream, text, strlen(text));
+bool PlatformWriteText(PlatformFile stream, const char *text, PlatformTextKind kind) {
+  if (kind != PLATFORM_TEXT_CP1251 || TextsAsStored) return WriteAll((int)stream, text, strlen(text));
   char utf8[1024];
   while (*text != '\0') {
     size_t length = Cp1251ToUtf8(text, utf8, sizeof utf8, &text);

@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "convert/messages.h"
+#include "convert/texts.h"
 #include "platform/platform.h"
 
 #ifndef _WIN64
@@ -16,7 +16,7 @@ static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76, "t
 #endif
 static_assert(MAX_LEADBYTES == PLATFORM_LEAD_BYTE_RANGES, "CPINFO.LeadByte is copied as it stands");
 
-// The code page that the texts in convert/messages.h are stored in.
+// The code page that the catalogues' texts are stored in.
 static const UINT TEXT_CODE_PAGE = 1251;
 
 // Room for the longest text, the longest name and the tail; names in the
@@ -49,9 +49,9 @@ static bool Fail(DWORD error) {
 
 PlatformError PlatformLastError(void) { return LastError; }
 
-// The system's words for `error` in `language` (0: the user's), as one line in
-// the ANSI code page: false when that code page cannot spell them, which
-// FormatMessageA would have turned into question marks.
+// The system's words for `error` in `language` (0: the user's), as one line
+// of UTF-8, which spells every language whatever the ANSI code page; false
+// when the system has none in it.
 static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long size) {
   WCHAR wide[256];
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, language, wide,
@@ -59,25 +59,32 @@ static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long s
   // One line: without the closing full stop and line end.
   while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n' || wide[length - 1] == L'.')) length--;
   if (length == 0) return false;
-  // UTF-8 spells everything, and takes neither flag nor default character.
-  UINT codePage = GetACP();
-  BOOL lost = FALSE;
-  int bytes = WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, (int)length, text,
-                                  (int)size - 1, NULL, codePage == CP_UTF8 ? NULL : &lost);
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, text, (int)size - 1, NULL, NULL);
   // Too long for `text`: none, rather than one cut short.
-  text[bytes > 0 && !lost ? bytes : 0] = '\0';
-  return !lost;
+  text[bytes > 0 ? bytes : 0] = '\0';
+  return bytes > 0;
+}
+
+// The language of the reasons: the texts'.
+static LANGID ReasonLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+void PlatformUseLanguage(const char *language) {
+  ReasonLanguage = strcmp(language, "ru") == 0 ? MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT)
+                                               : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+}
+
+void PlatformLanguage(char *tag, unsigned long size) {
+  const char *language = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN ? "ru" : "en";
+  tag[0] = '\0';
+  if (size > 2) strcpy(tag, language);
 }
 
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
   if (error <= 0 || size == 0) return;
-  // A user interface in a language the ANSI code page cannot spell (Russian
-  // under code page 1252) gets the system's English words, which any can.
-  if (!ErrorTextIn((DWORD)error, 0, text, size)) {
-    ErrorTextIn((DWORD)error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, size);
-  }
+  // In the texts' language where the system has it, else the user's own.
+  if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size)) ErrorTextIn((DWORD)error, 0, text, size);
 }
 
 bool PlatformIsBrokenPipe(PlatformError error) { return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA; }
@@ -153,7 +160,7 @@ static BOOL WINAPI OnConsoleEvent(DWORD event) {
     CloseHandle(AsHandle(output->file));
     DeleteFileA(output->inPlace ? output->path : output->temporary);
   }
-  if (InterruptLine != NULL) PlatformWriteText(PlatformStandardError(), InterruptLine, true);
+  if (InterruptLine != NULL) PlatformWriteText(PlatformStandardError(), InterruptLine, PLATFORM_TEXT_CP1251);
   ExitProcess(128 + signal);
 }
 
@@ -332,7 +339,7 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
     AppendText(message, sizeof message, text);
     AppendText(message, sizeof message, name);
     AppendText(message, sizeof message, tail);
-    MessageBoxA(NULL, message, TEXT_CAPTION, MB_ICONERROR);
+    MessageBoxA(NULL, message, Text(TEXT_CAPTION), MB_ICONERROR);
     return;
   }
   // Any other ANSI code page would show the Russian as garbage: convert.
@@ -343,7 +350,7 @@ void PlatformShowError(const char *text, const char *name, const char *tail) {
   AppendWide(message, MESSAGE_SIZE, TEXT_CODE_PAGE, text);
   AppendWide(message, MESSAGE_SIZE, CP_ACP, name);
   AppendWide(message, MESSAGE_SIZE, TEXT_CODE_PAGE, tail);
-  AppendWide(caption, CAPTION_SIZE, TEXT_CODE_PAGE, TEXT_CAPTION);
+  AppendWide(caption, CAPTION_SIZE, TEXT_CODE_PAGE, Text(TEXT_CAPTION));
   MessageBoxW(NULL, message, caption, MB_ICONERROR);
 }
 
@@ -375,15 +382,30 @@ static bool WriteWide(HANDLE stream, const WCHAR *wide, int length) {
   return true;
 }
 
-bool PlatformWriteText(PlatformFile stream, const char *text, bool cp1251) {
-  UINT codePage = cp1251 ? TEXT_CODE_PAGE : CP_ACP;
+// The bytes of the character at `text` in `codePage`: a double-byte
+// character of an ANSI code page, or a UTF-8 sequence, is never split
+// between two pieces.
+static int CharacterWidth(const char *text, UINT codePage) {
+  BYTE lead = (BYTE)text[0];
+  int width = codePage == CP_UTF8                                              ? (lead >= 0xF0   ? 4
+                                                                                  : lead >= 0xE0 ? 3
+                                                                                  : lead >= 0xC0 ? 2
+                                                                                                 : 1)
+              : codePage != TEXT_CODE_PAGE && IsDBCSLeadByteEx(codePage, lead) ? 2
+                                                                               : 1;
+  for (int i = 1; i < width; i++) {
+    if (text[i] == '\0') return i;
+  }
+  return width;
+}
+
+bool PlatformWriteText(PlatformFile stream, const char *text, PlatformTextKind kind) {
+  UINT codePage = kind == PLATFORM_TEXT_CP1251 ? TEXT_CODE_PAGE : kind == PLATFORM_TEXT_REASON ? CP_UTF8 : GetACP();
   WCHAR wide[128];
   while (*text != '\0') {
-    // A piece of whole characters: a double-byte character of the ANSI code
-    // page is never split between two pieces.
     int length = 0;
     while (text[length] != '\0' && length < (int)(sizeof wide / sizeof wide[0]) - 1) {
-      int width = !cp1251 && IsDBCSLeadByte((BYTE)text[length]) && text[length + 1] != '\0' ? 2 : 1;
+      int width = CharacterWidth(text + length, codePage);
       if (length + width > (int)(sizeof wide / sizeof wide[0]) - 1) break;
       length += width;
     }

@@ -145,8 +145,8 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   if (report.fillOverData) result += " over data";
   if (report.outsideMemory) result += " memory";
   if (status == CONV_BAD_CHECKSUM)
-    result += " " + std::string(HEX_PAIRS.text + 2 * report.checksumRead, 2) + ">" +
-              std::string(HEX_PAIRS.text + 2 * report.checksumWanted, 2);
+    result += " " + std::string(HEX_PAIRS.text + 2 * report.fault.checksumRead, 2) + ">" +
+              std::string(HEX_PAIRS.text + 2 * report.fault.checksumWanted, 2);
   if (!FlushOutput(&output)) abort();
   InPlace = report.inPlace, Quick = report.quick;
   return result + " | " + out + " | " + std::to_string(input.stopLine) + ":" + std::to_string(input.stopColumn);

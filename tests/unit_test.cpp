@@ -7,8 +7,10 @@
 
 #include "convert/convert.h"
 #include "convert/defined.h"
+#include "convert/texts.h"
 #include "frontend/naming.h"
 #include "frontend/quote.h"
+#include "frontend/say.h"
 #include "platform/cp1251.h"
 #include "platform/platform.h"
 #include "tests/harness.h"
@@ -186,6 +188,59 @@ TEST(DefinedBytes, RangesJoinAndStayBounded) {
     EXPECT_EQ(AnyDefined(&defined, 105 + 10 * i, 109 + 10 * i), i < 44) << i;  // the first 45 became one
   }
   EXPECT_FALSE(AnyDefined(&defined, 0, 99));
+}
+
+// A message in UTF-8, as the page gathers one.
+void PutUtf8(void *handle, const char *text, PieceKind kind) {
+  char utf8[2048];
+  if (kind == PIECE_TEXT) Cp1251ToUtf8(text, utf8, sizeof utf8);
+  *static_cast<std::string *>(handle) += kind == PIECE_TEXT ? utf8 : text;
+}
+
+// Each kind of failure and warning in each language, from the catalogue the
+// tag chooses: what it says, where and why.
+TEST(Messages, Table) {
+  for (const auto &row : Table("messages.txt")) {
+    UseCatalogue(CatalogueFor(row[1].c_str()));
+    static HexInput input;
+    static HexOutput output;
+    OpenMemoryInput(&input, row[3].data(), row[3].size());
+    std::string out;
+    OpenOutputStream(&output, Append, &out);
+    ConvertOptions options = Options(row[2]);
+    options.countAfterEnd = true;
+    ConvertReport report;
+    ConversionStatus status = ConvertHex(&input, &output, &options, &report);
+    std::string said;
+    const Sink sink = {PutUtf8, &said};
+    Warning order[WARNING_COUNT];
+    if (status == CONV_END_RECORD && OrderWarnings(&report, order) > 0) {
+      SayWarning(&sink, "f.hex", &report, order[0], false);
+    } else {
+      SayStop(&sink, "f.hex", input.stopLine, input.stopColumn, OutcomeOf(status, &report, false, false, true),
+              &report);
+    }
+    EXPECT_EQ(said, row[4]) << row[0] << ", " << row[1];
+  }
+  UseCatalogue(CATALOGUES[0]);
+}
+
+// Every catalogue has every text, with the arguments that the English one
+// takes; a tag chooses by its language's code, English for any other.
+TEST(Messages, Catalogues) {
+  for (unsigned c = 0; c < CATALOGUE_COUNT; c++) {
+    for (int id = 0; id < TEXT_COUNT; id++) {
+      std::string text = CATALOGUES[c]->texts[id], english = CATALOGUES[0]->texts[id];
+      for (const char *argument : {"%1", "%2", "%3"}) {
+        EXPECT_EQ(text.find(argument) != std::string::npos, english.find(argument) != std::string::npos)
+            << CATALOGUES[c]->language << " " << id;
+      }
+    }
+  }
+  const char *const TAGS[][2] = {{"ru", "ru"},      {"ru_RU.CP1251", "ru"}, {"ru-RU", "ru"},
+                                 {"russian", "ru"}, {"en_GB", "en"},        {"C", "en"},
+                                 {"", "en"},        {"de:ru", "en"}};
+  for (const auto &tag : TAGS) EXPECT_STREQ(CatalogueFor(tag[0])->language, tag[1]) << tag[0];
 }
 
 // A write that fails is remembered: no later byte is handed on, and the

@@ -6,11 +6,10 @@
 #include <string.h>
 
 #include "convert/convert.h"
-#include "convert/messages.h"
 #include "convert/outcome.h"
 #include "frontend/naming.h"
 #include "frontend/options.h"
-#include "frontend/quote.h"
+#include "frontend/say.h"
 #include "platform/cp1251.h"
 
 // The worker's side: a read delivers up to `size` bytes and gives how many
@@ -24,9 +23,6 @@ EM_JS(int, WebRead, (unsigned char *buffer, size_t size),
 EM_JS(int, WebWrite, (const unsigned char *data, size_t size), { return Module.webWrite(data, size); });
 EM_JS(void, WebReason, (char *text, size_t size), { stringToUTF8(Module.webReason, text, size); });
 
-// The page's values of `mode`, in its order: halve, full, bytes.
-enum { WEB_MODES = 3 };
-
 static HexInput Input;
 static HexOutput Output;
 static ConvertReport Report;
@@ -37,50 +33,20 @@ static size_t MessageLength;
 static char OutputName[PLATFORM_PATH_SIZE];
 static double Records;
 
-static void Say(const char *text) {
-  size_t length = strlen(text);
-  if (length > sizeof Message - 1 - MessageLength) length = sizeof Message - 1 - MessageLength;
+// The message, in UTF-8: the catalogue's texts converted, the browser's names
+// and reasons as they are.
+static void PutPiece(void *, const char *text, PieceKind kind) {
+  size_t room = sizeof Message - MessageLength;
+  if (kind == PIECE_TEXT) {
+    MessageLength += Cp1251ToUtf8(text, Message + MessageLength, room);
+    return;
+  }
+  size_t length = strlen(text) < room - 1 ? strlen(text) : room - 1;
   memcpy(Message + MessageLength, text, length);
   MessageLength += length;
   Message[MessageLength] = '\0';
 }
-
-static void SayRussian(const char *cp1251) {
-  MessageLength += Cp1251ToUtf8(cp1251, Message + MessageLength, sizeof Message - MessageLength);
-}
-
-static void SayNumber(unsigned long long value) {
-  char digits[24];
-  FormatDecimal(digits, value);
-  Say(digits);
-}
-
-// A name as wordhex-cli shows it: quoted when it holds control characters.
-static void SayName(const char *name) {
-  static char quoted[10 * PLATFORM_PATH_SIZE];
-  QuoteName(name, quoted, sizeof quoted);
-  Say(quoted);
-}
-
-static void SayReason(void) {
-  static char reason[1024];
-  WebReason(reason, sizeof reason);
-  if (reason[0] == '\0') return;
-  Say(" (");
-  Say(reason);
-  Say(")");
-}
-
-// "NAME: TEXT NAME! (reason)", as wordhex-cli's failures with a file: the
-// names are the browser's, which have no directory.
-static void SayFailure(const char *name, const char *text) {
-  SayName(name);
-  Say(": ");
-  SayRussian(text);
-  SayName(name);
-  SayRussian(TEXT_NAME_END);
-  SayReason();
-}
+static const Sink Said = {PutPiece, nullptr};
 
 struct Faults {
   bool read;
@@ -101,15 +67,19 @@ static bool WriteToPage(void *handle, const unsigned char *data, size_t size) {
   return false;
 }
 
+// "NAME: TEXT NAME! (reason)", as wordhex-cli's failures with a file: the
+// names are the browser's, which have no directory.
+static void SayFailureWithReason(const char *name, TextId text) {
+  static char reason[1024];
+  WebReason(reason, sizeof reason);
+  SayFailure(&Said, name, text, reason);
+}
+
 // The page's options as wordhex-cli's, each text as typed (empty for none);
 // false, with what is wrong said as wordhex-cli says it, for values it would
 // refuse.
 static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, const char *format, const char *base,
                       const char *depth, const char *wordsPerRecord, ConvertOptions *options) {
-  if (mode < 0 || mode >= WEB_MODES) {
-    Say("no such mode");
-    return false;
-  }
   OptionChoices choices = DEFAULT_CHOICES;
   choices.full = mode == 1;
   choices.toBytes = mode == 2;
@@ -120,51 +90,53 @@ static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, const 
   FormatDecimal(bits, (unsigned)wordBits);
   struct Value {
     bool wrong;
-    const char *problem, *text;
+    TextId problem;
+    const char *text;
   };
   const Value VALUES[] = {
-      {!ParseWordBits(bits, &choices.wordBytes), "--word-bits takes 16, 24, 32, 40, 48, 56 or 64, not '", bits},
-      {fill[0] != '\0' && !ParseFill(fill, &choices.fill),
-       "--fill takes 0x and one or two hexadecimal digits, or 0 to 255, not '", fill},
-      {format[0] != '\0' && !ParseFormat(format, &choices.format), "--format takes ihex, vmem, mif or coe, not '",
-       format},
-      {choices.baseGiven && !ParseAddress(base, &choices.base),
-       "--base takes 0x and hexadecimal digits, or a decimal number, below 4 Gi, not '", base},
-      {choices.depthGiven && !ParseDepth(depth, &choices.depth),
-       "--depth takes 0x and hexadecimal digits, or a decimal number, from 1 to 4 Gi, not '", depth},
+      {!ParseWordBits(bits, &choices.wordBytes), TEXT_BAD_WORD_BITS, bits},
+      {fill[0] != '\0' && !ParseFill(fill, &choices.fill), FillProblem(fill), fill},
+      {format[0] != '\0' && !ParseFormat(format, &choices.format), TEXT_BAD_FORMAT, format},
+      {choices.baseGiven && !ParseAddress(base, &choices.base), TEXT_BAD_BASE, base},
+      {choices.depthGiven && !ParseDepth(depth, &choices.depth), TEXT_BAD_DEPTH, depth},
       {wordsPerRecord[0] != '\0' && !ParseWordsPerRecord(wordsPerRecord, &choices.wordsPerRecord),
-       "--words-per-record takes a number from 1 on, not '", wordsPerRecord},
+       TEXT_BAD_WORDS_PER_RECORD, wordsPerRecord},
   };
   for (const Value &value : VALUES) {
-    if (!value.wrong) continue;
-    Say(value.problem);
-    Say(value.text);
-    Say("'");
-    return false;
+    const Argument argument = {value.text, PIECE_NAME};
+    if (value.wrong) {
+      SayText(&Said, value.problem, &argument, 1);
+      return false;
+    }
   }
-  char text[200];
-  OptionProblem clash = ChooseOptions(&choices, options);
-  FormatOptionProblem(clash, &choices, text);
-  Say(text);
-  return clash == OPTIONS_AGREE;
+  OptionProblem problem = ChooseOptions(&choices, options);
+  if (problem == OPTIONS_AGREE) return true;
+  Argument arguments[4];
+  TextId text = DescribeOptionProblem(problem, &choices, arguments);
+  SayText(&Said, text, arguments, 4);
+  return false;
 }
 
 extern "C" {
 
 // Converts the worker's input, the browser's file `name`, as wordhex-cli does
-// with the page's options: `mode` 0 to 2 (halve, full, bytes), `wordBits`,
-// `swap` (0 or 1); `fill`, `format`, `base`, `depth` and `wordsPerRecord` as
-// typed, empty for none. Returns 1 when it
-// converted; WebOutputName, WebMessage and WebRecords tell the rest.
-EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, int swap, const char *fill,
-                                    const char *format, const char *base, const char *depth,
+// with the page's options, and says so in `language` (a tag of the browser's
+// languages): `mode` 0 to 2 (halve, full, bytes), `wordBits`, `swap` (0 or
+// 1); `fill`, `format`, `base`, `depth` and `wordsPerRecord` as typed, empty
+// for none. Returns 1 when it converted; WebOutputName, WebMessage and
+// WebRecords tell the rest.
+EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int mode, int wordBits, int swap,
+                                    const char *fill, const char *format, const char *base, const char *depth,
                                     const char *wordsPerRecord) {
   Message[0] = '\0';
   MessageLength = 0;
   OutputName[0] = '\0';
   Records = 0;
+  UseCatalogue(CatalogueFor(language));
   ConvertOptions options;
-  if (!OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &options)) return 0;
+  if (mode < 0 || mode > 2 || !OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &options)) {
+    return 0;
+  }
 
   char suffix[16];
   OutputSuffix(&options, suffix);
@@ -172,14 +144,12 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
   static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
   if (!MakeOutputPathWithSuffix(name, suffix, drive, directory, baseName, extension, OutputName)) {
     // Too long a name: as wordhex-cli says it.
-    SayName(baseName);
-    Say(suffix);
-    Say(": ");
-    SayRussian(TEXT_CANNOT_CREATE);
-    SayName(baseName);
-    Say(suffix);
-    SayRussian(TEXT_NAME_END);
-    Say(" (File name too long)");
+    static char tooLong[2 * PLATFORM_PATH_SIZE];
+    strcpy(tooLong, name);
+    strcpy(tooLong + BaseEnd(tooLong), suffix);
+    char reason[128];
+    Cp1251ToUtf8(Text(TEXT_NAME_TOO_LONG), reason, sizeof reason);
+    SayFailure(&Said, tooLong, TEXT_CANNOT_CREATE, reason);
     return 0;
   }
 
@@ -196,33 +166,17 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, int mode, int wordBits, in
     Warning order[WARNING_COUNT];
     int count = OrderWarnings(&Report, order);
     for (int i = 0; i < count; i++) {
-      unsigned long long line = WarningLine(&Report, order[i]);
-      char text[160];
-      FormatWarning(&Report, order[i], text);
-      if (MessageLength > 0) Say("\n");
-      SayName(name);
-      Say(":");
-      SayNumber(line);
-      Say(": warning: ");
-      Say(text);
+      if (MessageLength > 0) Say(&Said, "\n");
+      SayWarning(&Said, name, &Report, order[i], false);
     }
     return 1;
   }
   if (outcome == OUTCOME_WRITE_FAILED) {
-    SayFailure(OutputName, OutcomeText(outcome));
+    SayFailureWithReason(OutputName, OutcomeText(outcome));
   } else if (outcome == OUTCOME_READ_FAILED) {
-    SayFailure(name, OutcomeText(outcome));
+    SayFailureWithReason(name, OutcomeText(outcome));
   } else {
-    SayName(name);
-    Say(":");
-    SayNumber(Input.stopLine);
-    Say(":");
-    SayNumber(Input.stopColumn);
-    Say(": ");
-    SayRussian(OutcomeText(outcome));
-    char detail[80];
-    FormatDetail(outcome, &Report, detail);
-    SayRussian(detail);
+    SayStop(&Said, name, Input.stopLine, Input.stopColumn, outcome, &Report);
   }
   return 0;
 }

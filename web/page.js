@@ -14,6 +14,8 @@
   const download = $('download');
   const drop = $('drop');
   const MODES = ['halve', 'full', 'bytes'];
+  // The first of the browser's languages that the converter speaks.
+  const LANGUAGE = (navigator.languages || [navigator.language]).find((tag) => /^(en|ru)/i.test(tag)) || 'en';
 
   // The SIMD build where the browser takes a module that uses simd128
   // (i8x16.splat, i8x16.popcnt); the portable one elsewhere, or with
@@ -71,6 +73,7 @@
     setState('working');
     worker.postMessage({
       file,
+      language: LANGUAGE,
       mode: MODES.indexOf(mode.value),
       wordBits: Number(wordBits.value),
       swap: swap.checked ? 1 : 0,

@@ -148,9 +148,9 @@ async function run(job) {
   let converted;
   try {
     converted = await core.ccall('WebConvert', 'number',
-      ['string', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'],
-      [file.name, job.mode, job.wordBits, job.swap, job.fill, job.format || '', job.base || '', job.depth || '',
-        job.wordsPerRecord || ''], { async: true });
+      ['string', 'string', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'],
+      [file.name, job.language || 'en', job.mode, job.wordBits, job.swap, job.fill, job.format || '', job.base || '',
+        job.depth || '', job.wordsPerRecord || ''], { async: true });
   } catch (error) {
     postMessage({ failed: `internal error: ${error}` });
     return;

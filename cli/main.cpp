@@ -8,6 +8,7 @@
 #include "convert/outcome.h"
 #include "convert/paths.h"
 #include "frontend/filestream.h"
+#include "frontend/map.h"
 #include "frontend/naming.h"
 #include "frontend/options.h"
 #include "frontend/quote.h"
@@ -96,6 +97,8 @@ static bool IsStream(const char *path) { return strcmp(path, "-") == 0; }
 static ConvertOptions Options;
 static char Suffix[16] = OUTPUT_SUFFIX;
 static bool Checking, Quiet, Strict;
+static bool Mapping;  // --map: the map on standard output, in this form
+static MapForm MapAs;
 
 // Both are large; one conversion at a time.
 static HexInput Input;
@@ -119,8 +122,8 @@ static void PrintUnopenedOutput(const char *inputPath, const char *output) {
 }
 
 // Prints each warning that the last conversion gives cause for, in the
-// order of their lines, as a failure under --strict; true when there was one.
-static bool PrintWarnings(const char *inputPath) {
+// order of their lines, as a failure under --strict.
+static void PrintWarnings(const char *inputPath) {
   Warning order[WARNING_COUNT];
   int count = OrderWarnings(&Report, order);
   for (int i = 0; i < count && !(Quiet && !Strict); i++) {
@@ -128,7 +131,6 @@ static bool PrintWarnings(const char *inputPath) {
     SayWarning(&Error, inputPath, &Report, order[i], Strict);
     Say(&Error, "\n");
   }
-  return count > 0;
 }
 
 // "wordhex-cli: FILE:LINE:COLUMN: TEXT", and why.
@@ -169,10 +171,15 @@ static int ConvertOne(const PlannedFile *file) {
   }
 
   FileFaults faults;
+  static MapWriter map;
+  if (Mapping) BeginMap(&map, &Said, MapAs, input);
+  Options.map = Mapping ? &map.hook : nullptr;
   ConversionStatus status = ConvertFiles(in, Checking ? nullptr : &out, &Options, &Input, &Output, &Report, &faults);
   bool written = !faults.writeFailed;
-  // Under --strict a warning fails the file; it has said why.
-  bool refused = status == CONV_END_RECORD && PrintWarnings(input) && Strict;
+  // Under --strict a warning fails the file; it says why, after the map.
+  bool refused = status == CONV_END_RECORD && Warned(&Report) && Strict;
+  if (Mapping) EndMap(&map, &Report, &Options, status == CONV_END_RECORD && !refused);
+  if (status == CONV_END_RECORD) PrintWarnings(input);
   if (status == CONV_END_RECORD && written && !refused) {
     if (Checking || PlatformFinishOutput(&out, &written)) return RUN_CONVERTED;
   } else if (!Checking) {
@@ -246,7 +253,7 @@ int main(int argc, char **argv) {
   PlatformCatchInterrupts(interrupted);
   ForcePathFromEnvironment();
 
-  enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT, FORMAT, BASE, DEPTH, WORDS_PER_RECORD };
+  enum { FULL = 256, TO_BYTES, CHECK, WORD_BITS, SWAP, FILL, STRICT, FORMAT, BASE, DEPTH, WORDS_PER_RECORD, MAP };
   static const struct option LONG_OPTIONS[] = {
       {"full-address", no_argument, nullptr, FULL},
       {"to-bytes", no_argument, nullptr, TO_BYTES},
@@ -258,6 +265,8 @@ int main(int argc, char **argv) {
       {"base", required_argument, nullptr, BASE},
       {"depth", required_argument, nullptr, DEPTH},
       {"words-per-record", required_argument, nullptr, WORDS_PER_RECORD},
+      {"map", optional_argument, nullptr, MAP},
+      {"output-dir", required_argument, nullptr, 'd'},
       {"strict", no_argument, nullptr, STRICT},
       {"quiet", no_argument, nullptr, 'q'},
       {"output", required_argument, nullptr, 'o'},
@@ -265,10 +274,10 @@ int main(int argc, char **argv) {
       {"version", no_argument, nullptr, 'V'},
       {nullptr, 0, nullptr, 0},
   };
-  const char *outputOption = nullptr;
+  const char *outputOption = nullptr, *directory = nullptr;
   OptionChoices choices = DEFAULT_CHOICES;
   argv[0] = const_cast<char *>("wordhex-cli");  // the name getopt_long's messages give, as ours do
-  for (int option; (option = getopt_long(argc, argv, "qo:hV", LONG_OPTIONS, nullptr)) != -1;) {
+  for (int option; (option = getopt_long(argc, argv, "qo:d:hV", LONG_OPTIONS, nullptr)) != -1;) {
     switch (option) {
       case FULL:
         choices.full = true;
@@ -321,6 +330,15 @@ int main(int argc, char **argv) {
       case 'o':
         outputOption = optarg;
         break;
+      case 'd':
+        directory = optarg;
+        break;
+      case MAP:
+        Mapping = Checking = true;
+        MapAs = optarg != nullptr && strcmp(optarg, "json") == 0 ? MAP_JSON : MAP_TEXT;
+        if (optarg != nullptr && MapAs != MAP_JSON && strcmp(optarg, "text") != 0)
+          return BadValue(TEXT_BAD_MAP, optarg);
+        break;
       case 'h':
         SayText(&Said, TEXT_USAGE);
         SayText(&Said, TEXT_HELP);
@@ -350,10 +368,16 @@ int main(int argc, char **argv) {
   if (streams > 1) return UsageError(TEXT_STDIN_ONCE);
   if (outputOption != nullptr && count > 1) return UsageError(TEXT_ONE_FILE_FOR_O);
   if (outputOption != nullptr && outputOption[0] == '\0') return UsageError(TEXT_EMPTY_OUTPUT);
+  if (Mapping && (outputOption != nullptr || directory != nullptr)) return UsageError(TEXT_MAP_NO_O);
   if (Checking && outputOption != nullptr) return UsageError(TEXT_CHECK_NO_O);
+  if (outputOption != nullptr && directory != nullptr) return UsageError(TEXT_O_AND_DIR);
+  if (directory != nullptr && !Checking && !PlatformIsDirectory(directory)) {
+    PrintFailure(directory, TEXT_NO_DIRECTORY, PlatformLastError());  // not made: a typo would leave a tree
+    return 2;
+  }
   Options.strict = Strict;
   OutputSuffix(&Options, Suffix);
-  if (!PlanRun(files, count, outputOption, Suffix, Checking)) return UsageError(TEXT_TOO_MANY_FILES);
+  if (!PlanRun(files, count, outputOption, directory, Suffix, Checking)) return UsageError(TEXT_TOO_MANY_FILES);
   if (!Checking && !OutputsApart()) return 2;
 
   int status = RUN_CONVERTED;

@@ -51,19 +51,29 @@ static bool SamePlace(const FilePlace *one, const FilePlace *other, bool byIdent
   return one->nameStart == other->nameStart && strncmp(one->path, other->path, one->nameStart) == 0;
 }
 
-// Keeps `length` bytes of `first` followed by `second` in the plan's text;
-// null when it is full.
-static const char *Keep(const char *first, size_t length, const char *second) {
-  size_t size = length + strlen(second) + 1;
+// Keeps the `count` pieces, each `length` bytes at `text`, one after another
+// in the plan's text; null when it is full.
+struct Piece {
+  const char *text;
+  size_t length;
+};
+static const char *Keep(const Piece *pieces, int count) {
+  size_t size = 1;
+  for (int i = 0; i < count; i++) size += pieces[i].length;
   if (size > PLAN_TEXT_SIZE - Used) return nullptr;
   char *kept = Names + Used;
-  memcpy(kept, first, length);
-  strcpy(kept + length, second);
+  for (int i = 0; i < count; i++) kept = (char *)memcpy(kept, pieces[i].text, pieces[i].length) + pieces[i].length;
+  *kept = '\0';
+  const char *start = Names + Used;
   Used += size;
-  return kept;
+  return start;
 }
 
-bool PlanRun(char **files, int count, const char *outputOption, const char *suffix, bool checking) {
+bool PlanRun(char **files, int count, const char *outputOption, const char *directory, const char *suffix,
+             bool checking) {
+  size_t directoryLength = directory != nullptr ? strlen(directory) : 0;
+  // Between the directory and a name, unless it ends in one.
+  const char *separator = directoryLength == 0 || NameStart(directory) == directoryLength ? "" : PLATFORM_SEPARATOR;
   if (count > MAX_FILES) return false;
   Count = count;
   Used = 0;
@@ -77,12 +87,19 @@ bool PlanRun(char **files, int count, const char *outputOption, const char *suff
     if (outputOption != nullptr || stream) {
       file->output = outputOption != nullptr ? outputOption : "-";
     } else {
-      // Beside the FILE: its drive, directory and base name, then the suffix.
-      static char drive[DRIVE_SIZE], directory[PLATFORM_DIRECTORY_SIZE], path[PLATFORM_PATH_SIZE];
+      // Beside the FILE: its drive, directory and base name, then the
+      // suffix; or the same under the directory asked for.
+      static char drive[DRIVE_SIZE], folder[PLATFORM_DIRECTORY_SIZE], path[PLATFORM_PATH_SIZE];
       static char baseName[PLATFORM_COMPONENT_SIZE], extension[PLATFORM_COMPONENT_SIZE];
-      file->tooLong = !MakeOutputPathWithSuffix(file->input, suffix, drive, directory, baseName, extension, path);
-      file->output = Keep(file->input, BaseEnd(file->input), suffix);
+      file->tooLong = !MakeOutputPathWithSuffix(file->input, suffix, drive, folder, baseName, extension, path);
+      size_t from = directory != nullptr ? NameStart(file->input) : 0, to = BaseEnd(file->input);
+      const Piece pieces[] = {{directory, directoryLength},
+                              {separator, strlen(separator)},
+                              {file->input + from, to - from},
+                              {suffix, strlen(suffix)}};
+      file->output = Keep(pieces, 4);
       if (file->output == nullptr) return false;
+      file->tooLong = file->tooLong || strlen(file->output) > PLATFORM_PATH_SIZE - 1;
     }
     if (file->tooLong) continue;  // never opened: it has no place
     strcmp(file->output, "-") == 0 ? PlaceStream(PlatformStandardOutput(), &file->written)

@@ -29,9 +29,11 @@ struct PlannedFile {
 enum { MAX_FILES = 65536, PLAN_TEXT_SIZE = 8 << 20 };
 
 // Plans the run of `count` FILEs: each output named beside its FILE with
-// `suffix`, or `outputOption` for the one FILE; none when `checking`. False
-// when the run has more FILEs, or longer output names, than a plan holds.
-bool PlanRun(char **files, int count, const char *outputOption, const char *suffix, bool checking);
+// `suffix`, or under `directory` (null: beside it) with the same name, or
+// `outputOption` for the one FILE; none when `checking`. False when the run
+// has more FILEs, or longer output names, than a plan holds.
+bool PlanRun(char **files, int count, const char *outputOption, const char *directory, const char *suffix,
+             bool checking);
 int PlannedCount(void);
 const PlannedFile *Planned(int index);
 

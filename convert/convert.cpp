@@ -11,6 +11,45 @@
 // is written; a kernel takes over wherever it can, and hands back whatever
 // it cannot convert as one output record from its input record.
 
+// ---- The map: runs of data that follow each other, each as it ends.
+
+struct MapState {
+  MapRun run;
+  bool active;
+  DefinedBytes words;  // the words covered, to count each once
+};
+
+static void EndRun(Converter *c) {
+  MapState *m = c->map;
+  if (m->active) c->options.map->run(c->options.map->handle, &m->run);
+  m->active = false;
+}
+
+// Adds the bytes from `firstByte` to `lastByte`, words `firstWord` to
+// `lastWord`, to the run they continue, or begins a new one.
+void MapBytes(Converter *c, unsigned long long firstByte, unsigned long long lastByte, unsigned long long firstWord,
+              unsigned long long lastWord, bool misread) {
+  MapState *m = c->map;
+  if (m->active && firstByte == m->run.lastByte + 1) {
+    m->run.lastByte = lastByte;
+    m->run.lastWord = lastWord > m->run.lastWord ? lastWord : m->run.lastWord;
+    m->run.misread |= misread;
+  } else {
+    EndRun(c);
+    m->run = MapRun{firstByte, lastByte, firstWord, lastWord, misread};
+    m->active = true;
+  }
+  DefineBytes(&m->words, firstWord, lastWord);
+}
+
+// Notes a start address: as a byte address and, `inWords`, as `word`.
+static void MapStart(Converter *c, unsigned long long byte, bool inWords, unsigned long long word) {
+  c->report->started = true;
+  c->report->startByte = byte;
+  c->report->startInWords = inWords;
+  c->report->startWord = word;
+}
+
 // ---- Halving: each address field halved, everything else as read.
 
 static void WriteHalved(HexOutput *output, const HexRecord *record, Converter *c, unsigned long long line) {
@@ -119,6 +158,34 @@ static unsigned SplitRuns(const HexRecord *record, const Converter *c, DataRun r
     last = byte;
   }
   return count;
+}
+
+// Maps a halved record: its bytes where the file places them, its words
+// where the halved output holds them, under its type 02 and 04 records as
+// written; start addresses as written.
+static void MapHalved(const HexRecord *record, Converter *c) {
+  unsigned long long value = (unsigned long long)record->data[0] << 8 | record->data[1];
+  if ((record->type == 2 || record->type == 4) && record->count == 2) {
+    c->base = record->type == 2 ? value * 16 : value << 16;  // halving has NoteHalvedWrap keep the segment
+  } else if ((record->type == 3 || record->type == 5) && record->count == 4) {
+    unsigned long long second = (unsigned long long)record->data[2] << 8 | record->data[3];
+    unsigned long long start = record->type == 3 ? value * 16 + second : value << 16 | second;
+    MapStart(c, start, true, start);
+  } else if (record->type == 0) {
+    c->report->dataRecords++;
+    c->report->dataBytes += record->count;
+    DataRun runs[2];
+    unsigned count = SplitRuns(record, c, runs);
+    for (unsigned r = 0; r < count; r++) {
+      unsigned field = record->address >> 1, first = runs[r].first, last = runs[r].end - 1;
+      auto word = [&](unsigned i) {
+        unsigned long long at = field + i / 2;
+        return c->segment ? c->base + (at & 0xFFFF) : (c->base + at) & 0xFFFFFFFF;
+      };
+      bool misread = c->base != 0 || record->address % 2 != 0 || count > 1;
+      MapBytes(c, runs[r].start, runs[r].start + (last - first), word(first), word(last), misread);
+    }
+  }
 }
 
 // Where a check stops a record: a column of its own line, or of the line of
@@ -303,7 +370,9 @@ static Refusal PlaceData(HexOutput *output, const HexRecord *record, Converter *
   unsigned long long before = OutputOffset(output);  // the end of what earlier records make
   for (unsigned r = 0; r < count; r++) {
     const DataRun *run = &runs[r];
-    if (c->defined != nullptr) DefineBytes(c->defined, run->start, run->start + (run->end - run->first) - 1);
+    unsigned long long last = run->start + (run->end - run->first) - 1;
+    if (c->defined != nullptr) DefineBytes(c->defined, run->start, last);
+    if (c->map != nullptr) MapBytes(c, run->start, last, WordOf(c, run->start), WordOf(c, last), false);
     if (w == nullptr) {
       WriteRunRecords(output, record, c, run, count == 1);
     } else {
@@ -329,6 +398,8 @@ static Refusal PlaceRecord(HexOutput *output, const HexRecord *record, Converter
   unsigned long long value = (unsigned long long)data[0] << 8 | data[1];
   switch (record->type) {
     case 0:
+      c->report->dataRecords++;
+      c->report->dataBytes += record->count;
       return record->count != 0 ? PlaceData(output, record, c, status, line) : Refusal{0, 0};  // none: nothing to place
     case 2:  // extended segment address: the paragraph number of a base
       SetBase(c, value * 16, true);
@@ -339,10 +410,16 @@ static Refusal PlaceRecord(HexOutput *output, const HexRecord *record, Converter
   }
   // Start addresses: CS:IP (type 03) or linear (type 05), written as linear;
   // a memory's file holds none.
-  if (c->words != nullptr) return Refusal{0, 0};
   unsigned long long second = (unsigned long long)data[2] << 8 | data[3];
   unsigned long long start = record->type == 3 ? value * 16 + second : value << 16 | second;
   const ConvertOptions *o = &c->options;
+  if (c->map != nullptr && o->direction == CONVERT_TO_BYTES) {
+    MapStart(c, o->base + start * o->wordBytes, true, start);
+  } else if (c->map != nullptr) {
+    bool inWords = start >= o->base && (start - o->base) % o->wordBytes == 0;
+    MapStart(c, start, inWords, inWords ? (start - o->base) / o->wordBytes : 0);
+  }
+  if (c->words != nullptr) return Refusal{0, 0};
   if (o->direction == CONVERT_TO_BYTES) {
     start = o->base + start * o->wordBytes;
     if (start > 0xFFFFFFFF) return Refuse(status, CONV_OUT_OF_RANGE, 10);
@@ -386,6 +463,12 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
   DefinedBytes defined;  // for a fill: what the records so far define
   defined.count = 0;
   if (options->fill >= 0) c.defined = &defined;
+  static MapState map;  // large; one conversion at a time
+  if (options->map != nullptr) {
+    map.active = false;
+    map.words.count = 0;
+    c.map = &map;
+  }
   WordOutput words;
   if (options->format != FORMAT_IHEX) {
     c.words = &words;
@@ -402,6 +485,7 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
     if (!ReadRecord(input, &record, &status, &report->fault)) break;
     if (c.options.direction == CONVERT_HALVE) {
       WriteHalved(output, &record, &c, input->line);
+      if (c.map != nullptr) MapHalved(&record, &c);
     } else {
       Refusal refusal = PlaceRecord(output, &record, &c, &status, input->line);
       if (refusal.column != 0) {
@@ -422,6 +506,10 @@ ConversionStatus ConvertHex(HexInput *input, HexOutput *output, const ConvertOpt
     } else {
       WritePending(&c);
     }
+  }
+  if (c.map != nullptr) EndRun(&c);  // the runs before a failure too, as far as they go
+  if (status == CONV_END_RECORD && c.map != nullptr) {
+    for (unsigned i = 0; i < map.words.count; i++) report->mapWords += map.words.last[i] - map.words.first[i] + 1;
   }
   if (status == CONV_END_RECORD) {
     WriteEndRecord(output, &record, &c);

@@ -26,6 +26,21 @@ enum ConvertDirection {
 // text a memory loads (convert/format.h).
 enum OutputFormatId { FORMAT_IHEX, FORMAT_VMEM, FORMAT_MIF, FORMAT_COE, FORMAT_COUNT };
 
+// A run of an image's map: the data of records that follow each other in
+// the file without a gap, its byte addresses and the word addresses it
+// becomes (to bytes, the words it came from); halved, the words that the
+// output holds under its type 02 and 04 records as written, `misread` where
+// a target would read them elsewhere than whole addresses place them.
+struct MapRun {
+  unsigned long long firstByte, lastByte, firstWord, lastWord;
+  bool misread;
+};
+// Where a map's runs go, each as it ends.
+struct MapHook {
+  void (*run)(void *handle, const MapRun *run);
+  void *handle;
+};
+
 // A conversion's options, as one value for every mode.
 struct ConvertOptions {
   unsigned char direction;  // a ConvertDirection
@@ -42,13 +57,14 @@ struct ConvertOptions {
   // Where the memory is (exact directions): the byte address of its word 0,
   // a multiple of the word; its size in words, 0 for no limit.
   unsigned long long base, depth;
+  const MapHook *map;  // the image's map, run by run; null for none
 };
 
 // The options of a conversion in `direction` with words of `wordBytes`,
 // nothing more.
 constexpr ConvertOptions ConvertOptionsFor(ConvertDirection direction, unsigned wordBytes) {
   return ConvertOptions{
-      (unsigned char)direction, (unsigned char)wordBytes, false, -1, false, false, FORMAT_IHEX, 0, 0, 0};
+      (unsigned char)direction, (unsigned char)wordBytes, false, -1, false, false, FORMAT_IHEX, 0, 0, 0, nullptr};
 }
 
 // What a conversion found besides its status.
@@ -70,7 +86,13 @@ struct ConvertReport {
   // CONV_PARTIAL_WORD because the fill would land on bytes that an earlier
   // record defines; CONV_OUT_OF_RANGE outside the memory, not beyond 4 GiB.
   bool fillOverData, outsideMemory;
-  unsigned long long words;    // words written, in a format of words
+  unsigned long long words;  // words written, in a format of words
+  // With a map: data records and their bytes, the words of the memory that
+  // the runs cover (each once), and the start address, if any, as a byte
+  // address and, where it has one, a word address.
+  unsigned long long dataRecords, dataBytes, mapWords;
+  bool started, startInWords;
+  unsigned long long startByte, startWord;
   unsigned long long records;  // records converted
   unsigned long long inPlace;  // of those, records that a kernel converted
   unsigned long long quick;    // of those, records that its quick route converted

@@ -27,7 +27,13 @@ struct Converter {
   unsigned long long low, high;
   DefinedBytes *defined;  // with a fill: the bytes defined so far; else null
   WordOutput *words;      // a format of words: where they go; else null
+  struct MapState *map;   // with a map: the run so far; else null
 };
+
+// Adds the bytes from `firstByte` to `lastByte`, words `firstWord` to
+// `lastWord`, to the map's run they continue, or begins a new one.
+void MapBytes(Converter *c, unsigned long long firstByte, unsigned long long lastByte, unsigned long long firstWord,
+              unsigned long long lastWord, bool misread);
 
 // The byte addresses that the kernels may place: in the memory, below 4 GiB,
 // and in Intel HEX under the output's type 04 value written last.

@@ -58,6 +58,7 @@ static bool WriteFileChunkAt(void *handle, unsigned long long offset, const unsi
 }
 
 static bool Discard(void *, const unsigned char *, size_t) { return true; }
+static bool DiscardAt(void *, unsigned long long, const unsigned char *, size_t) { return true; }
 
 ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const ConvertOptions *options,
                               HexInput *input, HexOutput *output, ConvertReport *report, FileFaults *faults) {
@@ -66,9 +67,13 @@ ConversionStatus ConvertFiles(PlatformFile in, const PlatformOutput *out, const 
   FileEnd sink = {out != nullptr ? out->file : PLATFORM_NO_FILE, &faults->writeFailed, &faults->writeError};
   OpenInputStream(input, ReadFileChunk, &source);
   OpenOutputStream(output, out != nullptr ? WriteFileChunk : Discard, &sink);
+  // The words of a format in order, which a file takes in any order; a check
+  // verifies as the conversion into the file beside the input would.
   if (out != nullptr && out->kind == PLATFORM_OUTPUT_FILE) {
     HandOnWholeBuffers(output);
-    output->writeAt = WriteFileChunkAt;  // for the words of a format in order that a file takes in any
+    output->writeAt = WriteFileChunkAt;
+  } else if (out == nullptr) {
+    output->writeAt = DiscardAt;
   }
   ConversionStatus status = ConvertHex(input, output, options, report);
   if (!FlushOutput(output)) faults->writeFailed = true;

@@ -22,14 +22,19 @@ void SayNumber(const Sink *sink, unsigned long long value) {
 
 void SayText(const Sink *sink, TextId id, const Argument *arguments, int count) {
   const char *text = Text(id);
-  for (const char *mark; (mark = strchr(text, '%')) != nullptr; text = mark + 2) {
+  for (const char *mark = text; (mark = strchr(mark, '%')) != nullptr;) {
+    int index = mark[1] - '1';
+    if (index < 0 || index > 8) {  // a '%' of the text's own
+      mark++;
+      continue;
+    }
     char piece[1024];
     size_t length = (size_t)(mark - text) < sizeof piece - 1 ? (size_t)(mark - text) : sizeof piece - 1;
     memcpy(piece, text, length);
     piece[length] = '\0';
     Say(sink, piece);
-    int index = mark[1] - '1';
-    if (index >= 0 && index < count) Say(sink, arguments[index].text, arguments[index].kind);
+    if (index < count) Say(sink, arguments[index].text, arguments[index].kind);
+    text = mark += 2;
   }
   Say(sink, text);
 }

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #ifdef _WIN32
+#define PLATFORM_SEPARATOR "\\"  // between a directory and a name
 enum {
   PLATFORM_PATH_SIZE = 260,       // MAX_PATH
   PLATFORM_DIRECTORY_SIZE = 256,  // one component
@@ -15,6 +16,7 @@ enum {
 };
 #else
 #include <limits.h>
+#define PLATFORM_SEPARATOR "/"
 enum {
   PLATFORM_PATH_SIZE = PATH_MAX,
   PLATFORM_DIRECTORY_SIZE = PATH_MAX,
@@ -118,6 +120,9 @@ bool PlatformIdentifyFile(const char *path, PlatformFileId *id);
 // The regular file behind the open `file`; false for anything else (a
 // terminal, a pipe, a device).
 bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id);
+// True when `path` names a directory (through links); false with the
+// reason (PlatformLastError) otherwise.
+bool PlatformIsDirectory(const char *path);
 // True when `file` is a terminal (a console on Windows).
 bool PlatformIsTerminal(PlatformFile file);
 // From now on SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and

@@ -532,6 +532,12 @@ bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id) {
   return true;
 }
 
+bool PlatformIsDirectory(const char *path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return Fail(errno);
+  return S_ISDIR(info.st_mode) || Fail(ENOTDIR);
+}
+
 bool PlatformIsTerminal(PlatformFile file) { return isatty((int)file) == 1; }
 
 PlatformFile PlatformStandardError(void) { return STDERR_FILENO; }

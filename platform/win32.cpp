@@ -292,6 +292,12 @@ bool PlatformIdentifyStream(PlatformFile file, PlatformFileId *id) {
   return true;
 }
 
+bool PlatformIsDirectory(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(GetLastError());
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || Fail(ERROR_DIRECTORY);
+}
+
 bool PlatformIsTerminal(PlatformFile file) { return GetFileType(AsHandle(file)) == FILE_TYPE_CHAR; }
 
 bool PlatformChooseInputFile(char *path, unsigned long size) {

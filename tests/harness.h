@@ -72,6 +72,15 @@ inline bool Append(void *out, const unsigned char *data, size_t size) {
 
 inline unsigned long long InPlace, Quick;  // records the last conversion took in place, by a quick route
 
+// With Mapping, the last conversion's map: its runs, start and totals.
+inline bool Mapping;
+inline std::string MapText;
+inline void MapInto(void *, const MapRun *run) {
+  for (unsigned long long value : {run->firstByte, run->lastByte, run->firstWord, run->lastWord})
+    MapText += std::to_string(value) + " ";
+  MapText += run->misread ? "misread\n" : "\n";
+}
+
 // Output written at an offset, as a file takes it: into the text at `offset`.
 inline bool AppendAt(void *out, unsigned long long offset, const unsigned char *data, size_t size) {
   return static_cast<std::string *>(out)->replace(offset, size, (const char *)data, size), true;
@@ -133,7 +142,15 @@ inline std::string Convert(const std::string &text, unsigned path, Source *sourc
   if (!ForceConvertPath(path)) abort();
   options.countAfterEnd = true;
   ConvertReport report;
+  static const MapHook HOOK = {MapInto, nullptr};
+  MapText.clear();
+  if (Mapping) options.map = &HOOK;
   ConversionStatus status = ConvertHex(&input, &output, &options, &report);
+  if (Mapping) {
+    for (unsigned long long value : {report.dataRecords, report.dataBytes, report.mapWords, report.startByte,
+                                     report.startWord, (unsigned long long)report.started + report.startInWords})
+      MapText += std::to_string(value) + " ";
+  }
   const char *NAMES[] = {"MALFORMED", "END", "CHECKSUM", "MISALIGNED", "PARTIAL", "LENGTH", "RANGE", "UNORDERED"};
   std::string result = status == 0 ? "0" : NAMES[__builtin_ctz(status)];
   const char *NOTES[] = {"segment", "wrap", "linear", "start", "odd", "after"};

@@ -156,14 +156,18 @@ TEST(ConvertHex, Table) {
   for (const auto &row : rows) {
     ConvertOptions mode = Options(row[1]);
     // What follows an end record is never read: room for every kernel.
-    std::string roomy = row[2] + (row[4] == "END" ? std::string(600, '#') : "");
+    std::string roomy = row[2] + (row[4] == "END" ? std::string(600, '#') : ""), map;
     for (unsigned path = 0; path < CONVERT_PATH_COUNT && ForceConvertPath(path); path++) {
       for (unsigned seed = 0; seed < 4; seed++) {
         Source pieces = {roomy, 0, 0, SIZE_MAX, seed};
+        Mapping = seed == 1;  // the map too, the same on every path
         EXPECT_EQ(Convert(roomy, path, seed ? &pieces : nullptr, mode), row[4] + " | " + row[3] + " | " + row[5])
             << row[0] << ", path " << path;
+        if (Mapping && path == 0) map = MapText;
+        EXPECT_TRUE(!Mapping || MapText == map) << row[0] << ", path " << path << ": " << MapText;
       }
     }
+    Mapping = false;
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "convert/convert.h"
 #include "convert/outcome.h"
+#include "frontend/map.h"
 #include "frontend/naming.h"
 #include "frontend/options.h"
 #include "frontend/say.h"
@@ -26,6 +27,43 @@ EM_JS(void, WebReason, (char *text, size_t size), { stringToUTF8(Module.webReaso
 static HexInput Input;
 static HexOutput Output;
 static ConvertReport Report;
+
+// The map of the last conversion, for the page to draw: its first runs (an
+// image of more is drawn in part), as wordhex-cli --map=json gives them.
+enum { PAGE_RUNS = 4096 };
+static MapRun Runs[PAGE_RUNS];
+static unsigned long long RunCount;
+static char MapJson[PAGE_RUNS * 96 + 512];
+static size_t MapLength;
+
+static void KeepRun(void *, const MapRun *run) {
+  if (RunCount < PAGE_RUNS) Runs[RunCount] = *run;
+  RunCount++;
+}
+static const MapHook KEEP_RUNS = {KeepRun, nullptr};
+
+static void PutMap(void *, const char *text, PieceKind) {
+  size_t length = strlen(text) < sizeof MapJson - 1 - MapLength ? strlen(text) : sizeof MapJson - 1 - MapLength;
+  memcpy(MapJson + MapLength, text, length);
+  MapLength += length;
+  MapJson[MapLength] = '\0';
+}
+
+// The map as JSON, with "more_runs" for those not drawn.
+static void WriteMap(const char *name, const ConvertOptions *options, bool converted) {
+  static const Sink sink = {PutMap, nullptr};
+  static MapWriter writer;
+  MapLength = 0;
+  BeginMap(&writer, &sink, MAP_JSON, name);
+  for (unsigned long long i = 0; i < RunCount && i < PAGE_RUNS; i++) WriteMapRun(&writer, &Runs[i]);
+  EndMap(&writer, &Report, options, converted);
+  if (RunCount > PAGE_RUNS && MapLength > 2) {  // before the closing brace and line end
+    MapLength -= 2;
+    Say(&sink, ",\"more_runs\":");
+    SayNumber(&sink, RunCount - PAGE_RUNS);
+    Say(&sink, "}\n");
+  }
+}
 
 // What the last conversion left for the worker.
 static char Message[16 * PLATFORM_PATH_SIZE];  // UTF-8; empty when there is nothing to say
@@ -154,12 +192,15 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
   }
 
   Faults faults = {false, false};
+  RunCount = 0;
+  options.map = &KEEP_RUNS;
   OpenInputStream(&Input, ReadFromPage, &faults);
   OpenOutputStream(&Output, WriteToPage, &faults);
   HandOnWholeBuffers(&Output);  // a Blob: nobody reads it before it is whole
   ConversionStatus status = ConvertHex(&Input, &Output, &options, &Report);
   bool written = FlushOutput(&Output);
   Outcome outcome = OutcomeOf(status, &Report, faults.read, !written, true);
+  WriteMap(name, &options, outcome == OUTCOME_CONVERTED);
   if (outcome == OUTCOME_CONVERTED) {
     Records = (double)Report.records;
     // wordhex-cli's warnings, a line each.
@@ -182,6 +223,7 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
 }
 
 EMSCRIPTEN_KEEPALIVE const char *WebOutputName(void) { return OutputName; }
+EMSCRIPTEN_KEEPALIVE const char *WebMap(void) { return MapJson; }
 EMSCRIPTEN_KEEPALIVE const char *WebMessage(void) { return Message; }
 EMSCRIPTEN_KEEPALIVE double WebRecords(void) { return Records; }
 }

@@ -135,11 +135,24 @@ static __attribute__((noinline)) void NoteHalving(ConvertReport *report, const u
 // written.
 static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint32_t header, unsigned long long line,
                                    unsigned *address) {
-  unsigned type = header & 0xFF, field = header >> 8 & 0xFFFF;
+  unsigned type = header & 0xFF, field = header >> 8 & 0xFFFF, count = header >> 24;
   if (type == 1 || type > 5) return PLAN_DECLINE;
+  // A map takes the bases; its start addresses and wraps go field by field.
+  bool wraps = c->segment ? field + count > 0x10000 : c->base + field + count > 0x100000000;
+  if (c->map != nullptr && (type == 3 || type == 5 || (type != 0 && count != 2) || (type == 0 && wraps))) {
+    return PLAN_DECLINE;
+  }
   // Only the first of each kind is noted: data at odd addresses may be many.
   if (type != 0 || (field % 2 != 0 && c->report->oddLine == 0)) NoteHalving(c->report, text, header, line);
-  NoteHalvedWrap(c, type, header >> 24, field, line);
+  NoteHalvedWrap(c, type, count, field, line);
+  if (c->map != nullptr && type != 0) c->base = BaseOf(text, type);
+  if (c->map != nullptr && type == 0) {
+    c->report->dataRecords++;
+    c->report->dataBytes += count;
+    unsigned long long first = c->segment ? c->base + field : (c->base + field) & 0xFFFFFFFF,
+                       word = c->base + (field >> 1);
+    if (count != 0) MapBytes(c, first, first + count - 1, word, word + (count - 1) / 2, c->base != 0 || field % 2 != 0);
+  }
   *address = field >> 1;
   return PLAN_WRITE;
 }
@@ -168,14 +181,22 @@ static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint
     }
     const WordOutput *w = c->words;
     bool whole = count == WordsIn(c, count) * wordBytes;
+    unsigned long long last = first + count - 1;
     if (w != nullptr
             ? w->pending || !whole || (w->dense && *word < w->next)
             : PartWord(c, count) || (c->options.wordsPerRecord != 0 && count > c->options.wordsPerRecord * wordBytes)) {
       return PLAN_DECLINE;
     }
-    if (c->defined != nullptr) DefineBytes(c->defined, first, first + count - 1);
+    if (c->defined != nullptr) DefineBytes(c->defined, first, last);
+    if (c->map != nullptr) {
+      c->report->dataRecords++;
+      c->report->dataBytes += count;
+      unsigned long long from = DIRECTION == CONVERT_TO_WORDS ? *word : c->base + field;
+      MapBytes(c, first, last, from, from + WordsIn(c, count + wordBytes - 1) - 1, false);
+    }
     return w != nullptr ? PLAN_WORDS : PLAN_WRITE;
   }
+  if (type == 0 && c->map != nullptr) c->report->dataRecords++;
   if (type == 0) return PLAN_SKIP;  // no data: nothing to place
   if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;
   SetBase(c, BaseOf(text, type), type == 2);

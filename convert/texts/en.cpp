@@ -148,6 +148,14 @@ extern const Catalogue ENGLISH = {
         "--check writes nothing: no -o",
         // TOO_MANY_FILES
         "too many FILEs for one run",
+        // BAD_MAP
+        "--map takes json, or nothing for text, not '%1'",
+        // MAP_NO_O
+        "--map writes no output: no -o or --output-dir",
+        // O_AND_DIR
+        "-o and --output-dir exclude each other",
+        // NO_DIRECTORY
+        "Directory not found: ",
         // PATH_IGNORED
         "WORDHEX_CONVERT_PATH=%1 cannot run here; ignored",
         // CONVERSION_PATHS
@@ -156,10 +164,24 @@ extern const Catalogue ENGLISH = {
         "chosen",
         // NAME_TOO_LONG
         "File name too long",
+        // MAP_RUN
+        "  bytes %1..%2 -> words %3..%4 (bytes: %5, words: %6)",
+        // MAP_MISREAD
+        "; halved, a target reads them elsewhere (see the warnings)",
+        // MAP_START
+        "  start: byte %1 -> word %2",
+        // MAP_START_BYTE
+        "  start: byte %1, at no word",
+        // MAP_NO_START
+        "  no start address",
+        // MAP_TOTALS
+        "  data records: %1, data bytes: %2, words: %3",
+        // MAP_DEPTH
+        "; the memory's words used: %1 of %2 (%3 %)",
         // USAGE
         "Usage: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]\n"
         "                   [--format=FORMAT] [--base=ADDRESS] [--depth=WORDS] [--words-per-record=K]\n"
-        "                   [--check] [--strict] [-q] [-o OUTPUT] [FILE]...\n",
+        "                   [--check | --map[=json]] [--strict] [-q] [-o OUTPUT | -d DIR] [FILE]...\n",
         // HELP
         "Converts Intel HEX files with byte addresses into Intel HEX files with word\n"
         "addresses, and back, or into the word images that memories load: checksums\n"
@@ -177,6 +199,10 @@ extern const Catalogue ENGLISH = {
         "                       not at the start of a word fails\n"
         "      --to-bytes       the inverse: word addresses back to byte addresses\n"
         "      --check          verify each FILE as it would be converted; write nothing\n"
+        "      --map[=json]     verify as --check does, and print each FILE's map on\n"
+        "                       standard output: its runs of data as byte and word\n"
+        "                       ranges, start address and totals; one JSON object a\n"
+        "                       line with =json\n"
         "  (without either, each record's address field is halved, all else as read)\n"
         "\n"
         "Words:\n"
@@ -207,6 +233,8 @@ extern const Catalogue ENGLISH = {
         "\n"
         "Output:\n"
         "  -o, --output=OUTPUT  write the converted image to OUTPUT\n"
+        "  -d, --output-dir=DIR write each output under DIR (which must exist), with\n"
+        "                       its usual name\n"
         "  -h, --help           show this help and exit\n"
         "  -V, --version        show the version and the conversion paths, and exit\n"
         "\n"

@@ -204,6 +204,16 @@ extern const Catalogue RUSSIAN = {
         // TOO_MANY_FILES: слишком много FILE для одного запуска
         "\xF1\xEB\xE8\xF8\xEA\xEE\xEC \xEC\xED\xEE\xE3\xEE FILE \xE4\xEB\xFF \xEE\xE4\xED\xEE\xE3\xEE "
         "\xE7\xE0\xEF\xF3\xF1\xEA\xE0",
+        // BAD_MAP: --map принимает json или ничего (текст), а не '%1'
+        "--map \xEF\xF0\xE8\xED\xE8\xEC\xE0\xE5\xF2 json \xE8\xEB\xE8 \xED\xE8\xF7\xE5\xE3\xEE (\xF2\xE5\xEA\xF1\xF2), "
+        "\xE0 \xED\xE5 '%1'",
+        // MAP_NO_O: --map не записывает вывод: без -o и --output-dir
+        "--map \xED\xE5 \xE7\xE0\xEF\xE8\xF1\xFB\xE2\xE0\xE5\xF2 \xE2\xFB\xE2\xEE\xE4: \xE1\xE5\xE7 -o \xE8 "
+        "--output-dir",
+        // O_AND_DIR: -o и --output-dir несовместимы
+        "-o \xE8 --output-dir \xED\xE5\xF1\xEE\xE2\xEC\xE5\xF1\xF2\xE8\xEC\xFB",
+        // NO_DIRECTORY: Не найден каталог
+        "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xEA\xE0\xF2\xE0\xEB\xEE\xE3 ",
         // PATH_IGNORED: WORDHEX_CONVERT_PATH=%1 здесь не работает; не учтено
         "WORDHEX_CONVERT_PATH=%1 \xE7\xE4\xE5\xF1\xFC \xED\xE5 \xF0\xE0\xE1\xEE\xF2\xE0\xE5\xF2; \xED\xE5 "
         "\xF3\xF7\xF2\xE5\xED\xEE",
@@ -213,13 +223,32 @@ extern const Catalogue RUSSIAN = {
         "\xE2\xFB\xE1\xF0\xE0\xED",
         // NAME_TOO_LONG: Слишком длинное имя файла
         "\xD1\xEB\xE8\xF8\xEA\xEE\xEC \xE4\xEB\xE8\xED\xED\xEE\xE5 \xE8\xEC\xFF \xF4\xE0\xE9\xEB\xE0",
+        // MAP_RUN: байты %1..%2 -> слова %3..%4 (байтов: %5, слов: %6)
+        "  \xE1\xE0\xE9\xF2\xFB %1..%2 -> \xF1\xEB\xEE\xE2\xE0 %3..%4 (\xE1\xE0\xE9\xF2\xEE\xE2: %5, \xF1\xEB\xEE\xE2: "
+        "%6)",
+        // MAP_MISREAD: ; после деления пополам цель прочтёт их не там (см. предупреждения)
+        "; \xEF\xEE\xF1\xEB\xE5 \xE4\xE5\xEB\xE5\xED\xE8\xFF \xEF\xEE\xEF\xEE\xEB\xE0\xEC \xF6\xE5\xEB\xFC "
+        "\xEF\xF0\xEE\xF7\xF2\xB8\xF2 \xE8\xF5 \xED\xE5 \xF2\xE0\xEC (\xF1\xEC. "
+        "\xEF\xF0\xE5\xE4\xF3\xEF\xF0\xE5\xE6\xE4\xE5\xED\xE8\xFF)",
+        // MAP_START: адрес запуска: байт %1 -> слово %2
+        "  \xE0\xE4\xF0\xE5\xF1 \xE7\xE0\xEF\xF3\xF1\xEA\xE0: \xE1\xE0\xE9\xF2 %1 -> \xF1\xEB\xEE\xE2\xEE %2",
+        // MAP_START_BYTE: адрес запуска: байт %1, не адрес слова
+        "  \xE0\xE4\xF0\xE5\xF1 \xE7\xE0\xEF\xF3\xF1\xEA\xE0: \xE1\xE0\xE9\xF2 %1, \xED\xE5 \xE0\xE4\xF0\xE5\xF1 "
+        "\xF1\xEB\xEE\xE2\xE0",
+        // MAP_NO_START: адреса запуска нет
+        "  \xE0\xE4\xF0\xE5\xF1\xE0 \xE7\xE0\xEF\xF3\xF1\xEA\xE0 \xED\xE5\xF2",
+        // MAP_TOTALS: записей данных: %1, байтов данных: %2, слов: %3
+        "  \xE7\xE0\xEF\xE8\xF1\xE5\xE9 \xE4\xE0\xED\xED\xFB\xF5: %1, \xE1\xE0\xE9\xF2\xEE\xE2 "
+        "\xE4\xE0\xED\xED\xFB\xF5: %2, \xF1\xEB\xEE\xE2: %3",
+        // MAP_DEPTH: ; занято слов памяти: %1 из %2 (%3 %)
+        "; \xE7\xE0\xED\xFF\xF2\xEE \xF1\xEB\xEE\xE2 \xEF\xE0\xEC\xFF\xF2\xE8: %1 \xE8\xE7 %2 (%3 %)",
         // USAGE:
         //   Вызов: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]
         //                     [--format=FORMAT] [--base=ADDRESS] [--depth=WORDS] [--words-per-record=K]
-        //                     [--check] [--strict] [-q] [-o OUTPUT] [FILE]...
+        //                     [--check | --map[=json]] [--strict] [-q] [-o OUTPUT | -d DIR] [FILE]...
         "\xC2\xFB\xE7\xEE\xE2: wordhex-cli [--full-address | --to-bytes] [--word-bits=N] [--swap-bytes] [--fill=BYTE]\n"
         "                  [--format=FORMAT] [--base=ADDRESS] [--depth=WORDS] [--words-per-record=K]\n"
-        "                  [--check] [--strict] [-q] [-o OUTPUT] [FILE]...\n",
+        "                  [--check | --map[=json]] [--strict] [-q] [-o OUTPUT | -d DIR] [FILE]...\n",
         // HELP:
         //   Преобразует файлы Intel HEX с байтовыми адресами в файлы Intel HEX с адресами
         //   слов и обратно, или в образы слов, которые загружает память: контрольные суммы
@@ -238,6 +267,10 @@ extern const Catalogue RUSSIAN = {
         //         --to-bytes       обратно: адреса слов в байтовые адреса
         //         --check          проверить каждый FILE так, как он был бы преобразован;
         //                          ничего не записывать
+        //         --map[=json]     проверить, как --check, и вывести карту каждого FILE
+        //                          на стандартный вывод: участки данных как диапазоны
+        //                          байтов и слов, адрес запуска и итоги; с =json - по
+        //                          объекту JSON на строку
         //     (без них адрес каждой записи делится пополам, остальное как прочитано)
         //
         //   Слова:
@@ -267,6 +300,8 @@ extern const Catalogue RUSSIAN = {
         //
         //   Вывод:
         //     -o, --output=OUTPUT  записать преобразованный образ в OUTPUT
+        //     -d, --output-dir=DIR записать каждый вывод в каталог DIR (он должен быть) под
+        //                          обычным именем
         //     -h, --help           показать эту справку и выйти
         //     -V, --version        показать версию и пути преобразования и выйти
         //
@@ -308,6 +343,13 @@ extern const Catalogue RUSSIAN = {
         "      --check          \xEF\xF0\xEE\xE2\xE5\xF0\xE8\xF2\xFC \xEA\xE0\xE6\xE4\xFB\xE9 FILE \xF2\xE0\xEA, "
         "\xEA\xE0\xEA \xEE\xED \xE1\xFB\xEB \xE1\xFB \xEF\xF0\xE5\xEE\xE1\xF0\xE0\xE7\xEE\xE2\xE0\xED;\n"
         "                       \xED\xE8\xF7\xE5\xE3\xEE \xED\xE5 \xE7\xE0\xEF\xE8\xF1\xFB\xE2\xE0\xF2\xFC\n"
+        "      --map[=json]     \xEF\xF0\xEE\xE2\xE5\xF0\xE8\xF2\xFC, \xEA\xE0\xEA --check, \xE8 "
+        "\xE2\xFB\xE2\xE5\xF1\xF2\xE8 \xEA\xE0\xF0\xF2\xF3 \xEA\xE0\xE6\xE4\xEE\xE3\xEE FILE\n"
+        "                       \xED\xE0 \xF1\xF2\xE0\xED\xE4\xE0\xF0\xF2\xED\xFB\xE9 \xE2\xFB\xE2\xEE\xE4: "
+        "\xF3\xF7\xE0\xF1\xF2\xEA\xE8 \xE4\xE0\xED\xED\xFB\xF5 \xEA\xE0\xEA \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xFB\n"
+        "                       \xE1\xE0\xE9\xF2\xEE\xE2 \xE8 \xF1\xEB\xEE\xE2, \xE0\xE4\xF0\xE5\xF1 "
+        "\xE7\xE0\xEF\xF3\xF1\xEA\xE0 \xE8 \xE8\xF2\xEE\xE3\xE8; \xF1 =json - \xEF\xEE\n"
+        "                       \xEE\xE1\xFA\xE5\xEA\xF2\xF3 JSON \xED\xE0 \xF1\xF2\xF0\xEE\xEA\xF3\n"
         "  (\xE1\xE5\xE7 \xED\xE8\xF5 \xE0\xE4\xF0\xE5\xF1 \xEA\xE0\xE6\xE4\xEE\xE9 \xE7\xE0\xEF\xE8\xF1\xE8 "
         "\xE4\xE5\xEB\xE8\xF2\xF1\xFF \xEF\xEE\xEF\xEE\xEB\xE0\xEC, \xEE\xF1\xF2\xE0\xEB\xFC\xED\xEE\xE5 \xEA\xE0\xEA "
         "\xEF\xF0\xEE\xF7\xE8\xF2\xE0\xED\xEE)\n"
@@ -356,6 +398,9 @@ extern const Catalogue RUSSIAN = {
         "\xC2\xFB\xE2\xEE\xE4:\n"
         "  -o, --output=OUTPUT  \xE7\xE0\xEF\xE8\xF1\xE0\xF2\xFC "
         "\xEF\xF0\xE5\xEE\xE1\xF0\xE0\xE7\xEE\xE2\xE0\xED\xED\xFB\xE9 \xEE\xE1\xF0\xE0\xE7 \xE2 OUTPUT\n"
+        "  -d, --output-dir=DIR \xE7\xE0\xEF\xE8\xF1\xE0\xF2\xFC \xEA\xE0\xE6\xE4\xFB\xE9 \xE2\xFB\xE2\xEE\xE4 \xE2 "
+        "\xEA\xE0\xF2\xE0\xEB\xEE\xE3 DIR (\xEE\xED \xE4\xEE\xEB\xE6\xE5\xED \xE1\xFB\xF2\xFC) \xEF\xEE\xE4\n"
+        "                       \xEE\xE1\xFB\xF7\xED\xFB\xEC \xE8\xEC\xE5\xED\xE5\xEC\n"
         "  -h, --help           \xEF\xEE\xEA\xE0\xE7\xE0\xF2\xFC \xFD\xF2\xF3 \xF1\xEF\xF0\xE0\xE2\xEA\xF3 \xE8 "
         "\xE2\xFB\xE9\xF2\xE8\n"
         "  -V, --version        \xEF\xEE\xEA\xE0\xE7\xE0\xF2\xFC \xE2\xE5\xF0\xF1\xE8\xFE \xE8 \xEF\xF3\xF2\xE8 "

@@ -53,6 +53,8 @@ PlatformError PlatformLastError(void) { return LastError; }
 // of UTF-8, which spells every language whatever the ANSI code page; false
 // when the system has none in it.
 static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long size) {
+  // With no room for a byte, WideCharToMultiByte would only count them.
+  if (size < 2) return false;
   WCHAR wide[256];
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, language, wide,
                                 sizeof wide / sizeof wide[0], NULL);
@@ -75,14 +77,16 @@ void PlatformUseLanguage(const char *language) {
 
 void PlatformLanguage(char *tag, unsigned long size) {
   const char *language = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN ? "ru" : "en";
+  if (size == 0) return;
   tag[0] = '\0';
   if (size > 2) strcpy(tag, language);
 }
 
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
+  if (size == 0) return;
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
-  if (error <= 0 || size == 0) return;
+  if (error <= 0) return;
   // In the texts' language where the system has it, else the user's own.
   if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size)) ErrorTextIn((DWORD)error, 0, text, size);
 }

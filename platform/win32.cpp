@@ -56,10 +56,16 @@ static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long s
   // With no room for a byte, WideCharToMultiByte would only count them.
   if (size < 2) return false;
   WCHAR wide[256];
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, language, wide,
-                                sizeof wide / sizeof wide[0], NULL);
-  // One line: without the closing full stop and line end.
-  while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n' || wide[length - 1] == L'.')) length--;
+  // At the widest: the line breaks of the message's text become spaces.
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK, NULL,
+                     error, language, wide, sizeof wide / sizeof wide[0], NULL);
+  // One line even where a message breaks one on purpose (%n), without the
+  // closing full stop and the space that its line end became.
+  for (DWORD i = 0; i < length; i++) {
+    if (wide[i] == L'\r' || wide[i] == L'\n') wide[i] = L' ';
+  }
+  while (length > 0 && (wide[length - 1] == L' ' || wide[length - 1] == L'.')) length--;
   if (length == 0) return false;
   int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, text, (int)size - 1, NULL, NULL);
   // Too long for `text`: none, rather than one cut short.

@@ -51,7 +51,7 @@ PlatformError PlatformLastError(void) { return LastError; }
 
 // The system's words for `error` in `language` (0: the user's), as one line
 // of UTF-8, which spells every language whatever the ANSI code page; false
-// when the system has none in it.
+// when the system has none in it, or they do not fit.
 static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long size) {
   // With no room for a byte, WideCharToMultiByte would only count them.
   if (size < 2) return false;
@@ -73,12 +73,13 @@ static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long s
   return bytes > 0;
 }
 
+static const LANGID ENGLISH_REASONS = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
 // The language of the reasons: the texts'.
-static LANGID ReasonLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+static LANGID ReasonLanguage = ENGLISH_REASONS;
 
 void PlatformUseLanguage(const char *language) {
-  ReasonLanguage = strcmp(language, "ru") == 0 ? MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT)
-                                               : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  ReasonLanguage = strcmp(language, "ru") == 0 ? MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT) : ENGLISH_REASONS;
 }
 
 void PlatformLanguage(char *tag, unsigned long size) {
@@ -93,8 +94,11 @@ void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
   if (error <= 0) return;
-  // In the texts' language where the system has it, else the user's own.
-  if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size)) ErrorTextIn((DWORD)error, 0, text, size);
+  // In the texts' language where the system has it, else the user's own;
+  // English, a byte a letter, where neither fits.
+  if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size) && !ErrorTextIn((DWORD)error, 0, text, size)) {
+    ErrorTextIn((DWORD)error, ENGLISH_REASONS, text, size);
+  }
 }
 
 bool PlatformIsBrokenPipe(PlatformError error) { return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA; }

@@ -51,13 +51,21 @@ PlatformError PlatformLastError(void) { return LastError; }
 
 // The system's words for `error` in `language` (0: the user's), as one line
 // of UTF-8, which spells every language whatever the ANSI code page; false
-// when the system has none in it.
+// when the system has none in it, or they do not fit.
 static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long size) {
+  // With no room for a byte, WideCharToMultiByte would only count them.
+  if (size < 2) return false;
   WCHAR wide[256];
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, language, wide,
-                                sizeof wide / sizeof wide[0], NULL);
-  // One line: without the closing full stop and line end.
-  while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n' || wide[length - 1] == L'.')) length--;
+  // At the widest: the line breaks of the message's text become spaces.
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK, NULL,
+                     error, language, wide, sizeof wide / sizeof wide[0], NULL);
+  // One line even where a message breaks one on purpose (%n), without the
+  // closing full stop and the space that its line end became.
+  for (DWORD i = 0; i < length; i++) {
+    if (wide[i] == L'\r' || wide[i] == L'\n') wide[i] = L' ';
+  }
+  while (length > 0 && (wide[length - 1] == L' ' || wide[length - 1] == L'.')) length--;
   if (length == 0) return false;
   int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, text, (int)size - 1, NULL, NULL);
   // Too long for `text`: none, rather than one cut short.
@@ -65,26 +73,32 @@ static bool ErrorTextIn(DWORD error, DWORD language, char *text, unsigned long s
   return bytes > 0;
 }
 
+static const LANGID ENGLISH_REASONS = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
 // The language of the reasons: the texts'.
-static LANGID ReasonLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+static LANGID ReasonLanguage = ENGLISH_REASONS;
 
 void PlatformUseLanguage(const char *language) {
-  ReasonLanguage = strcmp(language, "ru") == 0 ? MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT)
-                                               : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+  ReasonLanguage = strcmp(language, "ru") == 0 ? MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT) : ENGLISH_REASONS;
 }
 
 void PlatformLanguage(char *tag, unsigned long size) {
   const char *language = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN ? "ru" : "en";
+  if (size == 0) return;
   tag[0] = '\0';
   if (size > 2) strcpy(tag, language);
 }
 
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
+  if (size == 0) return;
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ERROR_FILENAME_EXCED_RANGE;
-  if (error <= 0 || size == 0) return;
-  // In the texts' language where the system has it, else the user's own.
-  if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size)) ErrorTextIn((DWORD)error, 0, text, size);
+  if (error <= 0) return;
+  // In the texts' language where the system has it, else the user's own;
+  // English, a byte a letter, where neither fits.
+  if (!ErrorTextIn((DWORD)error, ReasonLanguage, text, size) && !ErrorTextIn((DWORD)error, 0, text, size)) {
+    ErrorTextIn((DWORD)error, ENGLISH_REASONS, text, size);
+  }
 }
 
 bool PlatformIsBrokenPipe(PlatformError error) { return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA; }

@@ -1,8 +1,10 @@
 // Drives wordhex.exe and wordhex-cli.exe through the Win32 API as a user would: answers the open
 // dialog, reads the error box back and dismisses it, and checks exit codes and the files in the
 // current directory; runs wordhex-cli with a console, a file and a pipe for its messages. Prints a line
-// per failed check and exits 1 if any failed. LANGUAGE is the user interface's, ru or en.
-//   driver ACP LANGUAGE WORDHEX_EXE WORDHEX_CLI_EXE
+// per failed check and exits 1 if any failed. LANGUAGE is the user interface's, ru or en, which
+// wordhex-cli is to speak; ASKED what the locale's variables of the environment ask for, which it is not
+// to heed.
+//   driver ACP LANGUAGE ASKED WORDHEX_EXE WORDHEX_CLI_EXE
 #include <process.h>
 #include <windows.h>
 
@@ -194,10 +196,16 @@ void RunCli(const std::wstring &program, const CliCase &c, const string &way) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 5) return 2;
+  if (argc != 6) return 2;
   Check(GetACP() == (UINT)atoi(argv[1]), "ANSI code page " + std::to_string(GetACP()));
+  const bool russian = string(argv[2]) == "ru";
   LANGID language = PRIMARYLANGID(GetUserDefaultUILanguage());
-  Check(language == (string(argv[2]) == "ru" ? LANG_RUSSIAN : LANG_ENGLISH), "language " + std::to_string(language));
+  Check(language == (russian ? LANG_RUSSIAN : LANG_ENGLISH), "language " + std::to_string(language));
+  // As a POSIX program would choose: the first set of LANGUAGE, LC_ALL, LC_MESSAGES and LANG.
+  string asked;
+  for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+    if (asked.empty() && getenv(name)) asked = getenv(name);
+  Check(asked.compare(0, 2, argv[3]) == 0, "the environment asks for \"" + asked + "\"");
   // A name the ANSI code page spells, and another one would spell differently.
   string local = GetACP() == 1251 ? "данные" : "données";
   const GuiCase cases[] = {
@@ -207,25 +215,39 @@ int main(int argc, char **argv) {
       {local, "Ошибка!: Не удалось создать файл " + local + "_I16.hex!", GOOD, NONE, true},
       {"cancel", "", nullptr, NONE, false},
   };
-  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[3]).wstring());
+  for (const GuiCase &c : cases) RunGui(c, fs::path(argv[4]).wstring());
   // A console of our own, for wordhex-cli to inherit; its code page is set for each run.
   FreeConsole();
   Check(AllocConsole() && SetConsoleCtrlHandler(Survive, TRUE), "no console");
-  // The system's reason in the user's language where the ANSI code page spells it; else in English.
-  string reason = GetACP() == 1251 ? "Файл не найден" : "File not found";
+  // wordhex-cli in the user interface's language; Wine has its system's reasons in both.
+  auto in = [russian](const char *english, const char *inRussian) { return string(russian ? inRussian : english); };
   const CliCase cli[] = {
       {"cli.hex", GOOD, NONE, 0, "", GOOD_OUT, false},
       {"cli.hex", BAD_SUM, "earlier", 1,
-       "wordhex-cli: cli.hex:2:18: Ошибка контрольной суммы. (в записи E3, должно быть E2)\n", NONE, false},
+       "wordhex-cli: cli.hex:2:18: " +
+           in("Checksum error. (E3 in the record, E2 expected)",
+              "Ошибка контрольной суммы. (в записи E3, должно быть E2)") +
+           "\n",
+       NONE, false},
+      {"cli.hex", DAMAGED, NONE, 1,
+       "wordhex-cli: cli.hex:2:4: " +
+           in("HEX file damaged. (the line ends inside a record)",
+              "HEX файл повреждён. (строка обрывается посреди записи)") +
+           "\n",
+       NONE, false},
       {"cli.hex", GOOD, "earlier", 0, "", GOOD_OUT, false},
       {local + "-none.hex", NONE, NONE, 1,
-       "wordhex-cli: " + local + "-none.hex: Не найден файл " + local + "-none.hex! (" + reason + ")\n", NONE, false},
-      {"", NONE, NONE, 130, "wordhex-cli: Прервано.\n", NONE, true},
-      {"--version", NONE, NONE, 0, "wordhex-cli " WORDHEX_VERSION "\nconversion paths: fields portable sse2 ...", NONE,
-       false},
-      {"--help", NONE, NONE, 0, "Usage: wordhex-cli [--full-address | --to-bytes] ...", NONE, false},
+       "wordhex-cli: " + local + "-none.hex: " + in("File not found: ", "Не найден файл ") + local + "-none.hex! (" +
+           in("File not found", "Файл не найден") + ")\n",
+       NONE, false},
+      {"", NONE, NONE, 130, "wordhex-cli: " + in("Interrupted.", "Прервано.") + "\n", NONE, true},
+      {"--version", NONE, NONE, 0,
+       "wordhex-cli " WORDHEX_VERSION "\n" + in("conversion paths", "пути преобразования") +
+           ": fields portable sse2 ...",
+       NONE, false},
+      {"--help", NONE, NONE, 0, in("Usage", "Вызов") + ": wordhex-cli [--full-address | --to-bytes] ...", NONE, false},
   };
-  std::wstring program = fs::path(argv[4]).make_preferred().wstring();
+  std::wstring program = fs::path(argv[5]).make_preferred().wstring();
   for (UINT codePage : {866u, 437u, (UINT)CP_UTF8}) {
     Check(SetConsoleOutputCP(codePage), "no console code page " + std::to_string(codePage));
     for (const char *way : {"console", "file", "pipe"})

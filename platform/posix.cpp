@@ -157,9 +157,10 @@ void PlatformUseLanguage(const char *language) {
 }
 
 void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
+  if (size == 0) return;
   text[0] = '\0';
   if (error == PLATFORM_ERROR_NAME_TOO_LONG) error = ENAMETOOLONG;
-  if (error > 0 && size > 0) {
+  if (error > 0) {
     if (!LocaleLoaded) LoadLocale();
     strncpy(text, strerror((int)error), size - 1);
     text[size - 1] = '\0';
@@ -168,6 +169,7 @@ void PlatformErrorText(PlatformError error, char *text, unsigned long size) {
 
 void PlatformLanguage(char *tag, unsigned long size) {
   static const char *const VARIABLES[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+  if (size == 0) return;
   tag[0] = '\0';
   for (const char *variable : VARIABLES) {
     const char *value = getenv(variable);

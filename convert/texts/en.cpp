@@ -239,7 +239,8 @@ extern const Catalogue ENGLISH = {
         "  -V, --version        show the version and the conversion paths, and exit\n"
         "\n"
         "Messages are in English, or in Russian when the first of LANGUAGE (its first\n"
-        "entry), LC_ALL, LC_MESSAGES and LANG that is set begins with \"ru\".\n"
+        "entry), LC_ALL, LC_MESSAGES and LANG that is set begins with \"ru\" (on\n"
+        "Windows, when the user interface is Russian).\n"
         "Exit status: 0 when every FILE converted, 1 when any failed, 2 for a usage error.\n",
     },
 };

@@ -43,7 +43,6 @@ void WriteMapRun(MapWriter *writer, const MapRun *run) {
     Say(sink, run->misread ? ",\"misread\":true}" : "}");
     return;
   }
-  writer->runs++;
   char text[6][24];
   const Argument arguments[] = {
       {FormatAddress(text[0], run->firstByte), PIECE_TEXT},   {FormatAddress(text[1], run->lastByte), PIECE_TEXT},

@@ -12,7 +12,7 @@ enum MapForm { MAP_TEXT, MAP_JSON };
 struct MapWriter {
   const Sink *sink;
   MapForm form;
-  unsigned long long runs;  // written so far
+  unsigned long long runs;  // written so far (JSON, for the commas between them)
   MapHook hook;             // for ConvertOptions::map
 };
 

@@ -102,10 +102,9 @@ void WriteOutputAt(HexOutput *output, unsigned long long offset, const void *dat
   }
 }
 
-unsigned char *ReserveOutput(HexOutput *output, size_t size) {
-  if ((size_t)(output->limit - output->next) < size) {
-    size_t whole = (size_t)(output->committed - output->start);
-    HandOn(output, whole < HEX_STREAM_BUFFER_SIZE ? whole : (size_t)HEX_STREAM_BUFFER_SIZE);
-  }
+// Only when the room is too small: the inline ReserveOutput has looked.
+unsigned char *ReserveOutputSlow(HexOutput *output) {
+  size_t whole = (size_t)(output->committed - output->start);
+  HandOn(output, whole < HEX_STREAM_BUFFER_SIZE ? whole : (size_t)HEX_STREAM_BUFFER_SIZE);
   return output->next;
 }

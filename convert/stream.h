@@ -101,7 +101,10 @@ inline unsigned long long OutputOffset(const HexOutput *output) {
 // Room for `size` bytes (well under a buffer) at output->next, handing on
 // what is committed when there is too little; the caller writes there and
 // moves output->next past what it wrote.
-unsigned char *ReserveOutput(HexOutput *output, size_t size);
+unsigned char *ReserveOutputSlow(HexOutput *output);
+inline unsigned char *ReserveOutput(HexOutput *output, size_t size) {
+  return (size_t)(output->limit - output->next) >= size ? output->next : ReserveOutputSlow(output);
+}
 
 // Writes `size` bytes at `offset`, before the bytes written last, which
 // must have been handed on: after FlushOutput.

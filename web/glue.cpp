@@ -151,9 +151,12 @@ static void AppendString(Json *json, const char *text) {
   Append(json, "\"");
 }
 
-// The texts that page.js looks up by these keys.
+// The texts that page.js looks up by these keys: its own, and wordhex-cli's
+// lines of a map.
 #define PAGE(name) \
   { #name, TEXT_PAGE_##name }
+#define MAP(name) \
+  { "MAP_" #name, TEXT_MAP_##name }
 struct PageText {
   const char *key;
   TextId id;
@@ -218,7 +221,22 @@ static const PageText PAGE_TEXTS[] = {
     PAGE(CANNOT_RUN),
     PAGE(NO_REASON),
     PAGE(INTERNAL),
+    PAGE(MAP),
+    PAGE(MAP_LEAD),
+    PAGE(MAP_BYTES),
+    PAGE(MAP_WORDS),
+    PAGE(MAP_GAP),
+    PAGE(MAP_STOPPED),
+    PAGE(MAP_NOT_SHOWN),
+    PAGE(MAP_TEXT),
     PAGE(FOOTER),
+    MAP(RUN),
+    MAP(MISREAD),
+    MAP(START),
+    MAP(START_BYTE),
+    MAP(NO_START),
+    MAP(TOTALS),
+    MAP(DEPTH),
 };
 
 // The catalogue of the first of the browser's languages ("de-DE,ru,en") that

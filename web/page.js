@@ -199,6 +199,7 @@
     }
     if (data.internal !== undefined || data.failed !== undefined) {
       summary.textContent = '';
+      showMap(data.map || null, null);
       fail(data.internal !== undefined ? say('INTERNAL', data.internal) : data.failed);
       return;
     }
@@ -215,9 +216,185 @@
       : say('SECONDS', (elapsed / 1000).toLocaleString(language, { maximumFractionDigits: 2 }));
     summary.textContent = say('SUMMARY', file.name, data.name, describe(data.options), number(data.records),
       size(data.input), size(data.output), seconds);
+    showMap(data.map, data.options);
     document.body.dataset.elapsed = elapsed.toFixed(1); // for benchmarks
     setState('done');
   }
+
+  // The map: a picture, a line for the run in focus, the totals, the text.
+  const SVG = 'http://www.w3.org/2000/svg';
+  const DRAWN = 256; // runs in the picture at most: more would not be seen
+  const mapSection = $('map');
+  const picture = $('map-picture');
+  let shown = null; // the map and options shown, drawn again when the width changes
+  let drawnWidth = 0;
+
+  const address = (value) => hex(value, 8);
+
+  // A run's line, as wordhex-cli --map writes it.
+  function runLine(run) {
+    return say('MAP_RUN', address(run.bytes[0]), address(run.bytes[1]), address(run.words[0]), address(run.words[1]),
+      run.size, run.words[1] - run.words[0] + 1).trim() + (run.misread ? texts.MAP_MISREAD : '');
+  }
+
+  // The start address and totals, as wordhex-cli --map writes them.
+  function totalsLines(map, taken) {
+    const start = map.start === null ? texts.MAP_NO_START
+      : map.start.word === null ? say('MAP_START_BYTE', address(map.start.byte))
+        : say('MAP_START', address(map.start.byte), address(map.start.word));
+    let totals = say('MAP_TOTALS', map.records, map.data_bytes, map.words);
+    if (map.depth_used !== undefined) {
+      const tenths = Math.floor((map.depth_used * 1000 + Math.floor(taken.depth / 2)) / taken.depth);
+      totals += say('MAP_DEPTH', map.depth_used, taken.depth, `${Math.floor(tenths / 10)}.${tenths % 10}`);
+    }
+    return [start.trim(), totals.trim()];
+  }
+
+  function showMap(map, taken) {
+    shown = map === null || (map.runs.length === 0 && map.failed) ? null : { map, taken };
+    mapSection.hidden = shown === null;
+    if (shown === null) return;
+    const lines = map.runs.map(runLine);
+    if (map.more_runs) lines.push(say('MAP_NOT_SHOWN', map.more_runs));
+    const totals = map.failed ? [] : totalsLines(map, taken);
+    $('map-text').textContent = lines.concat(totals).join('\n');
+    $('map-totals').textContent = totals.join('; ');
+    $('map-stopped').hidden = !map.failed;
+    $('map-run').textContent = '';
+    draw();
+  }
+
+  function element(name, attributes, parent, text) {
+    const made = document.createElementNS(SVG, name);
+    for (const [key, value] of Object.entries(attributes)) made.setAttribute(key, value);
+    if (text !== undefined) made.textContent = text;
+    parent.appendChild(made);
+    return made;
+  }
+
+  // The runs on an address axis that runs down the page, byte addresses on
+  // its left, word addresses on its right: each run a bar, at its size where
+  // it can be; the gaps between them at theirs, but the longest shortened to
+  // a marked break until the gaps take no more room than the data; the
+  // memory's words, given a depth, in a frame.
+  function draw() {
+    picture.replaceChildren();
+    drawnWidth = picture.clientWidth;
+    const { map, taken } = shown;
+    if (map.runs.length === 0) {
+      picture.setAttribute('height', 0);
+      return;
+    }
+    const runs = map.runs.slice(0, DRAWN).map((run, index) => ({ run, index }))
+      .sort((a, b) => a.run.bytes[0] - b.run.bytes[0] || a.run.bytes[1] - b.run.bytes[1]);
+    const frame = taken !== null && taken.depth !== null
+      ? [taken.base, taken.base + taken.depth * taken.word_bits / 8 - 1] : null;
+    // The gap before each run, and after the last (to the frame's end).
+    let end = frame === null ? runs[0].run.bytes[0] : frame[0];
+    const gaps = runs.map(({ run }) => {
+      const gap = Math.max(0, run.bytes[0] - end);
+      end = Math.max(end, run.bytes[1] + 1);
+      return gap;
+    });
+    gaps.push(frame === null ? 0 : Math.max(0, frame[1] + 1 - end));
+    const data = runs.reduce((sum, { run }) => sum + run.size, 0);
+    const cut = new Set();
+    let kept = gaps.reduce((sum, gap) => sum + gap, 0);
+    for (const index of gaps.map((gap, i) => i).sort((a, b) => gaps[b] - gaps[a])) {
+      if (kept <= data) break;
+      cut.add(index);
+      kept -= gaps[index];
+    }
+    const WIDTH = Math.max(drawnWidth, 280), LABEL = 96, TOP = 22, ROW = 34, BREAK = 30, AXIS = 240;
+    const scale = AXIS / (data + kept);
+    const left = LABEL, right = WIDTH - LABEL, middle = (left + right) / 2;
+    element('text', { x: left - 10, y: 14, 'text-anchor': 'end', class: 'head', 'aria-hidden': 'true' }, picture,
+      texts.MAP_BYTES);
+    element('text', { x: right + 10, y: 14, class: 'head', 'aria-hidden': 'true' }, picture, texts.MAP_WORDS);
+    if (frame !== null) {
+      element('text', { x: middle, y: 14, 'text-anchor': 'middle', class: 'head', 'aria-hidden': 'true' }, picture,
+        say('DEPTH_IS', taken.depth));
+    }
+    const decor = element('g', { 'aria-hidden': 'true' }, picture);
+    let y = TOP;
+    let axisFrom = y;
+    const gapAt = (index) => {
+      if (!cut.has(index)) {
+        y += gaps[index] > 0 ? Math.max(4, gaps[index] * scale) : 0;
+        return;
+      }
+      // The axis broken by two slanted strokes, the gap's size beside them.
+      element('line', { x1: left, y1: axisFrom, x2: left, y2: y + 8, class: 'axis' }, decor);
+      for (const shift of [0, 6]) {
+        element('line', { x1: left - 7, y1: y + 14 + shift, x2: left + 7, y2: y + 8 + shift, class: 'axis' }, decor);
+      }
+      const mark = element('g', { class: 'gap' }, decor);
+      element('text', { x: middle, y: y + BREAK / 2 + 4, 'text-anchor': 'middle' }, mark,
+        say('MAP_GAP', size(gaps[index])));
+      y += BREAK;
+      axisFrom = y - 8;
+    };
+    const bars = [];
+    runs.forEach(({ run, index }, i) => {
+      gapAt(i);
+      const height = Math.max(ROW, run.size * scale);
+      const bar = element('g', {
+        class: run.misread ? 'run misread' : 'run', role: 'listitem', tabindex: bars.length === 0 ? 0 : -1,
+        'aria-label': runLine(run), 'data-bytes': run.bytes.join(), 'data-words': run.words.join(),
+        'data-index': index,
+      }, picture);
+      if (run.misread) bar.dataset.misread = 'true';
+      element('rect', { x: left, y, width: right - left, height, rx: 3 }, bar);
+      const labels = element('g', { 'aria-hidden': 'true' }, bar);
+      element('text', { x: middle, y: y + height / 2 + 4, 'text-anchor': 'middle' }, labels, size(run.size));
+      const ends = run.bytes[0] === run.bytes[1] && run.words[0] === run.words[1] ? [0] : [0, 1];
+      for (const which of ends) {
+        const at = which === 0 ? y + 13 : y + height - 5;
+        element('text', { x: left - 10, y: at, 'text-anchor': 'end' }, labels, address(run.bytes[which]));
+        element('text', { x: right + 10, y: at }, labels, address(run.words[which]));
+      }
+      bars.push(bar);
+      y += height;
+    });
+    gapAt(runs.length);
+    element('line', { x1: left, y1: axisFrom, x2: left, y2: y, class: 'axis' }, decor);
+    if (frame !== null) {
+      element('rect', { x: left - 4, y: TOP - 4, width: right - left + 8, height: y - TOP + 8, class: 'frame' }, decor);
+    }
+    const undrawn = map.runs.length - runs.length + (map.more_runs || 0);
+    if (undrawn > 0) {
+      y += 20;
+      element('text', { x: middle, y, 'text-anchor': 'middle', class: 'head', 'aria-hidden': 'true' }, picture,
+        say('MAP_NOT_SHOWN', undrawn));
+    }
+    picture.setAttribute('height', y + 8);
+  }
+
+  // One run in the Tab order, the one last in focus; the arrow keys, Home
+  // and End move among them, top to bottom. Heard on the section: Chromium
+  // makes an svg that listens for focus a stop of its own.
+  mapSection.addEventListener('focusin', (event) => {
+    const bar = event.target.closest && event.target.closest('.run');
+    if (!bar) return;
+    for (const other of picture.querySelectorAll('.run')) other.tabIndex = other === bar ? 0 : -1;
+    $('map-run').textContent = bar.getAttribute('aria-label');
+  });
+  mapSection.addEventListener('keydown', (event) => {
+    const bars = [...picture.querySelectorAll('.run')];
+    const at = bars.indexOf(document.activeElement);
+    const MOVES = { ArrowDown: at + 1, ArrowRight: at + 1, ArrowUp: at - 1, ArrowLeft: at - 1, Home: 0,
+      End: bars.length - 1 };
+    if (at < 0 || !(event.key in MOVES)) return;
+    event.preventDefault();
+    bars[Math.min(Math.max(MOVES[event.key], 0), bars.length - 1)].focus();
+  });
+  new ResizeObserver(() => {
+    if (shown === null || picture.clientWidth === drawnWidth) return;
+    const focused = document.activeElement.closest && document.activeElement.closest('.run');
+    const index = focused ? focused.dataset.index : null;
+    draw();
+    if (index !== null) picture.querySelector(`.run[data-index="${index}"]`).focus();
+  }).observe(mapSection);
 
   function convertChosen() {
     $('chosen').textContent = say('CHOSEN', file.name);

@@ -8,8 +8,9 @@
 // mode, wordBits, swap and the texts of fill, format, base, depth,
 // wordsPerRecord), {checked: true} or {failed: message}; asked {file,
 // options}, {progress, total} as it reads, then {done, blob, name, records,
-// input, output, message, options} or {failed: message}, the options as the
-// conversion took them.
+// input, output, message, map, options} or {failed: message, map}: the map
+// as wordhex-cli --map=json gives it (null when nothing was read), the
+// options as the conversion took them.
 //
 // What costs most here is memory that the browser touches for the first time
 // (on some machines a page fault costs more than copying the page), then the
@@ -68,6 +69,12 @@ function start(job) {
   } else {
     run(job).catch((error) => postMessage({ internal: String(error) }));
   }
+}
+
+// The map, when the conversion read anything.
+function map() {
+  const text = core.UTF8ToString(core._WebMap());
+  return text === '' ? null : JSON.parse(text);
 }
 
 // Reads `file` a slice at a time: read() promises the next slice (a
@@ -178,7 +185,7 @@ async function run(job) {
   }
   const message = core.UTF8ToString(core._WebMessage());
   if (!converted) {
-    postMessage({ failed: message });
+    postMessage({ failed: message, map: map() });
     return;
   }
   if (filled > 0) parts.push(new Blob([chunk.subarray(0, filled)]));
@@ -190,6 +197,7 @@ async function run(job) {
     input: file.size,
     output: written,
     message,
+    map: map(),
     options: JSON.parse(core.UTF8ToString(core._WebOptions())),
   });
 }

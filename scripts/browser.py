@@ -14,7 +14,7 @@ import subprocess
 import tempfile
 import time
 
-TAB, END = "\ue004", "\ue010"  # WebDriver's keys
+TAB, END, HOME, UP, DOWN = "\ue004", "\ue010", "\ue011", "\ue013", "\ue015"  # WebDriver's keys
 
 
 class Page:
@@ -31,28 +31,42 @@ class Page:
     def state(self):
         return self.js("return document.body.dataset.state")
 
-    def options(self, mode="halve", word_bits=16, swap=False, fill="", change=True):
-        """Sets every option at once; one change event, so one conversion when a file is chosen."""
-        self.js("""const [mode, bits, swap, fill, change] = arguments;
+    def options(self, mode="halve", word_bits=16, swap=False, fill="", format="ihex", base="", depth="",
+                words_per_record="", change=True):
+        """Sets every option at once; one change event, so one conversion (or check) at most."""
+        self.js("""const [mode, bits, swap, fill, format, base, depth, records, change] = arguments;
             document.getElementById('mode').value = mode;
             document.getElementById('word-bits').value = String(bits);
             document.getElementById('swap').checked = swap;
             document.getElementById('fill').value = fill;
+            document.getElementById('format').value = format;
+            document.getElementById('base').value = base;
+            document.getElementById('depth').value = depth;
+            document.getElementById('words-per-record').value = records;
             document.body.dataset.state = 'idle';
             if (change) document.getElementById('mode').dispatchEvent(new Event('change'));""",
-                mode, word_bits, swap, fill, change)
+                mode, word_bits, swap, fill, format, base, depth, words_per_record, change)
 
     def choose(self, path):
-        """Chooses `path` in the file chooser, as a fresh choice."""
-        self.js("document.getElementById('file').value = ''; document.body.dataset.state = 'idle'")
+        """Chooses `path` in the file chooser, as a person would: the same file as last time too."""
+        self.js("document.body.dataset.state = 'idle'")
         self.set_file(os.path.abspath(path))
 
-    def wait(self, timeout=120):
+    def ready(self, timeout=60):
+        """Waits for the page's texts after a load."""
         end = time.monotonic() + timeout
-        while time.monotonic() < end:
+        while self.state() == "starting" and time.monotonic() < end:
+            time.sleep(0.01)
+
+    def wait(self, timeout=120):
+        """The state the page ends in; a page that has not started in 10 s never will."""
+        start = time.monotonic()
+        while time.monotonic() < start + timeout:
             state = self.state()
             if state in ("done", "failed"):
                 return state
+            if state == "idle" and time.monotonic() > start + 10:
+                break
             time.sleep(0.01)
         raise TimeoutError(f"the page stayed {self.state()!r}")
 
@@ -60,7 +74,7 @@ class Page:
 class Chromium(Page):
     engine = "chromium"
 
-    def __init__(self, page, downloads, size=(900, 900), dark=False):
+    def __init__(self, page, downloads, size=(900, 900), dark=False, language="en-US"):
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
         self.profile = tempfile.mkdtemp(prefix="wordhex-chromium.")
@@ -73,7 +87,9 @@ class Chromium(Page):
                      "--no-default-browser-check", f"--user-data-dir={self.profile}",
                      f"--window-size={size[0]},{size[1]}"):
             options.add_argument(flag)
-        options.add_experimental_option("prefs", {"profile.default_content_setting_values.automatic_downloads": 1})
+        options.add_argument(f"--lang={language.split(',')[0]}")
+        options.add_experimental_option("prefs", {"profile.default_content_setting_values.automatic_downloads": 1,
+                                                  "intl.accept_languages": language})
         options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         try:
@@ -95,6 +111,7 @@ class Chromium(Page):
 
     def load(self):
         self.driver.get(self.url)
+        self.ready()
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
@@ -137,10 +154,11 @@ class Firefox(Page):
         "browser.startup.homepage_override.mstone": "ignore",
     }
 
-    def __init__(self, page, downloads, size=(900, 900)):
+    def __init__(self, page, downloads, size=(900, 900), language="en-US"):
         import websocket
         self.profile = tempfile.mkdtemp(prefix="wordhex-firefox.")
-        preferences = dict(self.PREFERENCES, **{"browser.download.dir": os.path.abspath(downloads)})
+        preferences = dict(self.PREFERENCES, **{"browser.download.dir": os.path.abspath(downloads),
+                                                "intl.accept_languages": language})
         with open(os.path.join(self.profile, "user.js"), "w") as f:
             for name, value in preferences.items():
                 f.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
@@ -193,6 +211,7 @@ class Firefox(Page):
 
     def load(self):
         self.call("browsingContext.navigate", context=self.context, url=self.url, wait="complete")
+        self.ready()
 
     def js(self, script, *args):
         # A function body, as Selenium takes it; the values in and out are plain ones.

@@ -1,11 +1,14 @@
 // The page's only C++: between the worker's JavaScript (web/worker.js) and the
 // converter. The input comes in and the output goes out through functions
 // that the worker provides; the outcome is worded as wordhex-cli words it,
-// less the program's name, in UTF-8.
+// less the program's name, in UTF-8. The page's own texts come from the same
+// catalogues.
 #include <emscripten.h>
 #include <string.h>
+#include <strings.h>
 
 #include "convert/convert.h"
+#include "convert/format.h"
 #include "convert/outcome.h"
 #include "frontend/map.h"
 #include "frontend/naming.h"
@@ -18,7 +21,7 @@
 // them, or later, when the conversion waits for the browser without holding
 // up the worker (Asyncify, for the functions on the read's path only); a
 // write keeps all `size` bytes and returns 1, or 0 when it could not. After a
-// failure WebReason gives the browser's reason.
+// failed write WebReason gives the browser's reason.
 EM_JS(int, WebRead, (unsigned char *buffer, size_t size),
       { return Asyncify.handleSleep(function(wakeUp) { Module.webRead(buffer, size, wakeUp); }); });
 EM_JS(int, WebWrite, (const unsigned char *data, size_t size), { return Module.webWrite(data, size); });
@@ -49,7 +52,7 @@ static void PutMap(void *, const char *text, PieceKind) {
   MapJson[MapLength] = '\0';
 }
 
-// The map as JSON, with "more_runs" for those not drawn.
+// The map as JSON, with "more_runs" for those not kept.
 static void WriteMap(const char *name, const ConvertOptions *options, bool converted) {
   static const Sink sink = {PutMap, nullptr};
   static MapWriter writer;
@@ -105,13 +108,156 @@ static bool WriteToPage(void *handle, const unsigned char *data, size_t size) {
   return false;
 }
 
-// "NAME: TEXT NAME! (reason)", as wordhex-cli's failures with a file: the
-// names are the browser's, which have no directory.
-static void SayFailureWithReason(const char *name, TextId text) {
-  static char reason[1024];
-  WebReason(reason, sizeof reason);
-  SayFailure(&Said, name, text, reason);
+// JSON made by appending to a buffer, cut short rather than overrun (the
+// buffers below hold several times what they are given).
+struct Json {
+  char *text;
+  size_t size, length;
+};
+
+static void Append(Json *json, const char *text, size_t length) {
+  if (length > json->size - 1 - json->length) length = json->size - 1 - json->length;
+  memcpy(json->text + json->length, text, length);
+  json->length += length;
+  json->text[json->length] = '\0';
 }
+
+static void Append(Json *json, const char *text) { Append(json, text, strlen(text)); }
+
+static void AppendNumber(Json *json, const char *name, unsigned long long value) {
+  char digits[24];
+  FormatDecimal(digits, value);
+  Append(json, name);
+  Append(json, digits);
+}
+
+// A catalogue's text as a JSON string, in UTF-8.
+static void AppendString(Json *json, const char *text) {
+  static char utf8[4096];
+  Cp1251ToUtf8(text, utf8, sizeof utf8);
+  Append(json, "\"");
+  for (const char *at = utf8; *at != '\0'; at++) {
+    unsigned char byte = (unsigned char)*at;
+    if (byte == '"' || byte == '\\') {
+      const char escaped[] = {'\\', (char)byte};
+      Append(json, escaped, 2);
+    } else if (byte < 0x20) {
+      const char escaped[] = {'\\', 'u', '0', '0', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+      Append(json, escaped, 6);
+    } else {
+      Append(json, at, 1);
+    }
+  }
+  Append(json, "\"");
+}
+
+// The texts that page.js looks up by these keys: its own, and wordhex-cli's
+// lines of a map.
+#define PAGE(name) \
+  { #name, TEXT_PAGE_##name }
+#define MAP(name) \
+  { "MAP_" #name, TEXT_MAP_##name }
+struct PageText {
+  const char *key;
+  TextId id;
+};
+static const PageText PAGE_TEXTS[] = {
+    PAGE(TITLE),
+    PAGE(LEAD),
+    PAGE(CONVERSION),
+    PAGE(MODE),
+    PAGE(MODE_HALVE),
+    PAGE(MODE_FULL),
+    PAGE(MODE_BYTES),
+    PAGE(MODE_WHOLE),
+    PAGE(MODE_WHOLE_NOTE),
+    PAGE(WORD_BITS),
+    PAGE(BITS),
+    PAGE(SWAP),
+    PAGE(FILL),
+    PAGE(FILL_NOTE),
+    PAGE(NONE),
+    PAGE(MEMORY),
+    PAGE(FORMAT),
+    PAGE(FORMAT_IHEX),
+    PAGE(FORMAT_MIF),
+    PAGE(FORMAT_COE),
+    PAGE(FORMAT_NOTE),
+    PAGE(FORMAT_BYTES_NOTE),
+    PAGE(BASE),
+    PAGE(BASE_NOTE),
+    PAGE(DEPTH),
+    PAGE(DEPTH_NOTE),
+    PAGE(NO_LIMIT),
+    PAGE(WORDS_PER_RECORD),
+    PAGE(WORDS_PER_RECORD_NOTE),
+    PAGE(AS_MANY_AS_FIT),
+    PAGE(RECORDS_WHOLE_NOTE),
+    PAGE(RECORDS_IHEX_NOTE),
+    PAGE(CHOOSE),
+    PAGE(DROP),
+    PAGE(CHOSEN),
+    PAGE(PROGRESS),
+    PAGE(CONVERTING),
+    PAGE(DOWNLOAD),
+    PAGE(DOWNLOAD_AGAIN),
+    PAGE(SUMMARY),
+    PAGE(HALVED),
+    PAGE(WHOLE),
+    PAGE(TO_BYTES),
+    PAGE(SWAPPED),
+    PAGE(FILL_IS),
+    PAGE(FORMAT_IS),
+    PAGE(BASE_IS),
+    PAGE(DEPTH_IS),
+    PAGE(RECORDS_IS),
+    PAGE(BYTES),
+    PAGE(KIB),
+    PAGE(MIB),
+    PAGE(GIB),
+    PAGE(MS),
+    PAGE(SECONDS),
+    PAGE(CHANGED),
+    PAGE(CANNOT_RUN),
+    PAGE(NO_REASON),
+    PAGE(INTERNAL),
+    PAGE(MAP),
+    PAGE(MAP_LEAD),
+    PAGE(MAP_BYTES),
+    PAGE(MAP_WORDS),
+    PAGE(MAP_GAP),
+    PAGE(MAP_STOPPED),
+    PAGE(MAP_NOT_SHOWN),
+    PAGE(MAP_TEXT),
+    PAGE(FOOTER),
+    MAP(RUN),
+    MAP(MISREAD),
+    MAP(START),
+    MAP(START_BYTE),
+    MAP(NO_START),
+    MAP(TOTALS),
+    MAP(DEPTH),
+};
+
+// The catalogue of the first of the browser's languages ("de-DE,ru,en") that
+// one is written in; English for none.
+static const Catalogue *PageCatalogue(const char *tags) {
+  for (const char *tag = tags; tag != nullptr;) {
+    for (unsigned i = 0; i < CATALOGUE_COUNT; i++) {
+      // The code, then the tag's end, a comma or a region: "ru", "ru-RU".
+      size_t length = strlen(CATALOGUES[i]->language);
+      if (strncasecmp(tag, CATALOGUES[i]->language, length) == 0 && strchr(",-", tag[length]) != nullptr) {
+        return CATALOGUES[i];
+      }
+    }
+    tag = strchr(tag, ',');
+    if (tag != nullptr) tag++;
+  }
+  return CATALOGUES[0];
+}
+
+// The options of the last conversion, or of the last check.
+static ConvertOptions Chosen;
 
 // The page's options as wordhex-cli's, each text as typed (empty for none);
 // false, with what is wrong said as wordhex-cli says it, for values it would
@@ -155,7 +301,47 @@ static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, const 
   return false;
 }
 
+// Nothing said yet, the options checked and kept in Chosen.
+static bool Prepare(const char *language, int mode, int wordBits, int swap, const char *fill, const char *format,
+                    const char *base, const char *depth, const char *wordsPerRecord) {
+  Message[0] = '\0';
+  MessageLength = 0;
+  OutputName[0] = '\0';
+  MapJson[0] = '\0';
+  Records = 0;
+  UseCatalogue(CatalogueFor(language));
+  return mode >= 0 && mode <= 2 && OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &Chosen);
+}
+
 extern "C" {
+
+// The page's texts in the first of the browser's `languages` (their tags,
+// separated by commas) that a catalogue has, English for none, as one JSON
+// object: {"language": its code, "texts": {key: text, ...}}.
+EMSCRIPTEN_KEEPALIVE const char *WebPageTexts(const char *languages) {
+  static char text[32 * 1024];
+  Json json = {text, sizeof text, 0};
+  const Catalogue *catalogue = PageCatalogue(languages);
+  UseCatalogue(catalogue);
+  Append(&json, "{\"language\":");
+  AppendString(&json, catalogue->language);
+  Append(&json, ",\"texts\":{");
+  for (const PageText &page : PAGE_TEXTS) {
+    if (&page != PAGE_TEXTS) Append(&json, ",");
+    AppendString(&json, page.key);
+    Append(&json, ":");
+    AppendString(&json, Text(page.id));
+  }
+  Append(&json, "}}");
+  return text;
+}
+
+// Checks the page's options as WebConvert would before it reads: 1 when they
+// agree, else 0 with WebMessage saying why.
+EMSCRIPTEN_KEEPALIVE int WebCheck(const char *language, int mode, int wordBits, int swap, const char *fill,
+                                  const char *format, const char *base, const char *depth, const char *wordsPerRecord) {
+  return Prepare(language, mode, wordBits, swap, fill, format, base, depth, wordsPerRecord) ? 1 : 0;
+}
 
 // Converts the worker's input, the browser's file `name`, as wordhex-cli does
 // with the page's options, and says so in `language` (a tag of the browser's
@@ -166,15 +352,8 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int mode, int wordBits, int swap,
                                     const char *fill, const char *format, const char *base, const char *depth,
                                     const char *wordsPerRecord) {
-  Message[0] = '\0';
-  MessageLength = 0;
-  OutputName[0] = '\0';
-  Records = 0;
-  UseCatalogue(CatalogueFor(language));
-  ConvertOptions options;
-  if (mode < 0 || mode > 2 || !OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &options)) {
-    return 0;
-  }
+  if (!Prepare(language, mode, wordBits, swap, fill, format, base, depth, wordsPerRecord)) return 0;
+  ConvertOptions options = Chosen;
 
   char suffix[16];
   OutputSuffix(&options, suffix);
@@ -200,6 +379,10 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
   ConversionStatus status = ConvertHex(&Input, &Output, &options, &Report);
   bool written = FlushOutput(&Output);
   Outcome outcome = OutcomeOf(status, &Report, faults.read, !written, true);
+  // A browser fails a read only when the file changed or went away since it
+  // was chosen (some read it as it is now, and only its size tells): what was
+  // read is not that file, even when its end record came first.
+  if (faults.read && outcome == OUTCOME_CONVERTED) outcome = OUTCOME_READ_FAILED;
   WriteMap(name, &options, outcome == OUTCOME_CONVERTED);
   if (outcome == OUTCOME_CONVERTED) {
     Records = (double)Report.records;
@@ -212,14 +395,41 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
     }
     return 1;
   }
+  const Argument file = {name, PIECE_NAME};
   if (outcome == OUTCOME_WRITE_FAILED) {
-    SayFailureWithReason(OutputName, OutcomeText(outcome));
+    static char reason[1024];
+    WebReason(reason, sizeof reason);
+    SayFailure(&Said, OutputName, OutcomeText(outcome), reason);
   } else if (outcome == OUTCOME_READ_FAILED) {
-    SayFailureWithReason(name, OutcomeText(outcome));
+    // Said plainly: the browser's reason ("network error") tells nobody why.
+    SayText(&Said, TEXT_PAGE_CHANGED, &file, 1);
   } else {
     SayStop(&Said, name, Input.stopLine, Input.stopColumn, outcome, &Report);
   }
   return 0;
+}
+
+// The options of the last conversion or check that agreed, as JSON:
+// {"direction": "halve", "words" or "bytes", "word_bits", "swap", "fill"
+// (null for none), "format", "base", "depth" (null for none),
+// "words_per_record" (null for as many as fit)}.
+EMSCRIPTEN_KEEPALIVE const char *WebOptions(void) {
+  static char text[512];
+  Json json = {text, sizeof text, 0};
+  const char *const DIRECTIONS[] = {"\"halve\"", "\"words\"", "\"bytes\""};
+  Append(&json, "{\"direction\":");
+  Append(&json, DIRECTIONS[Chosen.direction]);
+  AppendNumber(&json, ",\"word_bits\":", 8u * Chosen.wordBytes);
+  Append(&json, Chosen.swap ? ",\"swap\":true" : ",\"swap\":false");
+  Chosen.fill >= 0 ? AppendNumber(&json, ",\"fill\":", (unsigned)Chosen.fill) : Append(&json, ",\"fill\":null");
+  Append(&json, ",\"format\":");
+  AppendString(&json, OUTPUT_FORMATS[Chosen.format]->name);
+  AppendNumber(&json, ",\"base\":", Chosen.base);
+  Chosen.depth != 0 ? AppendNumber(&json, ",\"depth\":", Chosen.depth) : Append(&json, ",\"depth\":null");
+  Chosen.wordsPerRecord != 0 ? AppendNumber(&json, ",\"words_per_record\":", Chosen.wordsPerRecord)
+                             : Append(&json, ",\"words_per_record\":null");
+  Append(&json, "}");
+  return text;
 }
 
 EMSCRIPTEN_KEEPALIVE const char *WebOutputName(void) { return OutputName; }

@@ -3,9 +3,14 @@
 // read a slice at a time and never held whole; the output is gathered into
 // Blobs of up to 64 MiB, which the browser may keep on disk. The converter's
 // factory, createWordhexCore, comes first in the same worker (page.js joins
-// them). Asked {file, mode, wordBits, swap, fill}, it answers {progress,
-// total} as it reads, then {done, blob, name, records, input, output,
-// message} or {failed: message}.
+// them). Asked {languages} (the browser's, separated by commas), it answers
+// {texts: {language, texts}}, the page's texts; asked {options} (language,
+// mode, wordBits, swap and the texts of fill, format, base, depth,
+// wordsPerRecord), {checked: true} or {failed: message}; asked {file,
+// options}, {progress, total} as it reads, then {done, blob, name, records,
+// input, output, message, map, options} or {failed: message, map}: the map
+// as wordhex-cli --map=json gives it (null when nothing was read), the
+// options as the conversion took them.
 //
 // What costs most here is memory that the browser touches for the first time
 // (on some machines a page fault costs more than copying the page), then the
@@ -27,7 +32,7 @@ const SLICE = 4 << 20;
 const CHUNK = 64 << 20;
 
 let core = null;
-let queued = null;
+const queued = []; // what came before the converter was ready
 // Kept from one conversion to the next, so that only the first pays for
 // their memory.
 let sliceBuffer = null;
@@ -37,19 +42,39 @@ let chunk = null;
 // ready once its `ready` promise settles.
 createWordhexCore().ready.then((module) => {
   core = module;
-  if (queued !== null) start(queued);
+  for (const job of queued.splice(0)) start(job);
 });
 
 onmessage = (event) => {
   if (core === null) {
-    queued = event.data;
+    queued.push(event.data);
   } else {
     start(event.data);
   }
 };
 
+// WebCheck's arguments, and WebConvert's after the file's name.
+const OPTION_TYPES = ['string', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'];
+function optionValues(o) {
+  return [o.language, o.mode, o.wordBits, o.swap, o.fill, o.format, o.base, o.depth, o.wordsPerRecord];
+}
+
 function start(job) {
-  run(job).catch((error) => postMessage({ failed: `internal error: ${error}` }));
+  if (job.languages !== undefined) {
+    const texts = core.ccall('WebPageTexts', 'number', ['string'], [job.languages]);
+    postMessage({ texts: JSON.parse(core.UTF8ToString(texts)) });
+  } else if (job.file === undefined) {
+    const agree = core.ccall('WebCheck', 'number', OPTION_TYPES, optionValues(job.options));
+    postMessage(agree ? { checked: true } : { failed: core.UTF8ToString(core._WebMessage()) });
+  } else {
+    run(job).catch((error) => postMessage({ internal: String(error) }));
+  }
+}
+
+// The map, when the conversion read anything.
+function map() {
+  const text = core.UTF8ToString(core._WebMap());
+  return text === '' ? null : JSON.parse(text);
 }
 
 // Reads `file` a slice at a time: read() promises the next slice (a
@@ -118,12 +143,15 @@ async function run(job) {
       used = 0;
       offset += slice.length;
       ended = slice.length === 0;
+      // Some browsers read a file that changed since it was chosen as it is
+      // now: if its size changed, that shows.
+      if (offset > file.size || (ended && offset !== file.size)) {
+        done(-1);
+        return;
+      }
       if (!ended) postMessage({ progress: offset, total: file.size });
       serve();
-    }, (error) => {
-      core.webReason = `${error.name}: ${error.message}`;
-      done(-1);
-    });
+    }, () => done(-1)); // the file changed or went away: the glue says so
   };
   core.webWrite = (data, size) => {
     try {
@@ -147,19 +175,17 @@ async function run(job) {
 
   let converted;
   try {
-    converted = await core.ccall('WebConvert', 'number',
-      ['string', 'string', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'],
-      [file.name, job.language || 'en', job.mode, job.wordBits, job.swap, job.fill, job.format || '', job.base || '',
-        job.depth || '', job.wordsPerRecord || ''], { async: true });
+    converted = await core.ccall('WebConvert', 'number', ['string', ...OPTION_TYPES],
+      [file.name, ...optionValues(job.options)], { async: true });
   } catch (error) {
-    postMessage({ failed: `internal error: ${error}` });
+    postMessage({ internal: String(error) });
     return;
   } finally {
     reader.close().catch(() => {}); // what a failure or an end record left unread
   }
   const message = core.UTF8ToString(core._WebMessage());
   if (!converted) {
-    postMessage({ failed: message });
+    postMessage({ failed: message, map: map() });
     return;
   }
   if (filled > 0) parts.push(new Blob([chunk.subarray(0, filled)]));
@@ -171,5 +197,7 @@ async function run(job) {
     input: file.size,
     output: written,
     message,
+    map: map(),
+    options: JSON.parse(core.UTF8ToString(core._WebOptions())),
   });
 }

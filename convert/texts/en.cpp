@@ -242,5 +242,144 @@ extern const Catalogue ENGLISH = {
         "entry), LC_ALL, LC_MESSAGES and LANG that is set begins with \"ru\" (on\n"
         "Windows, when the user interface is Russian).\n"
         "Exit status: 0 when every FILE converted, 1 when any failed, 2 for a usage error.\n",
+        // PAGE_TITLE
+        "wordhex: Intel HEX byte addresses to word addresses",
+        // PAGE_LEAD
+        "Converts an Intel HEX file with byte addresses into one with word addresses, or back, or into the word image "
+        "that a memory loads, here in your browser: the file is not uploaded anywhere.",
+        // PAGE_CONVERSION
+        "Conversion",
+        // PAGE_MODE
+        "Addresses",
+        // PAGE_MODE_HALVE
+        "Each address halved (the default)",
+        // PAGE_MODE_FULL
+        "Exact word addresses (--full-address)",
+        // PAGE_MODE_BYTES
+        "Back to byte addresses (--to-bytes)",
+        // PAGE_MODE_WHOLE
+        "Whole addresses (the options below need them)",
+        // PAGE_MODE_WHOLE_NOTE
+        "%1: converted with whole addresses, as with --full-address, not halved.",
+        // PAGE_WORD_BITS
+        "Word width",
+        // PAGE_BITS
+        "%1-bit words",
+        // PAGE_SWAP
+        "Swap the bytes of each word",
+        // PAGE_FILL
+        "Fill byte",
+        // PAGE_FILL_NOTE
+        "As --fill takes it: 0xFF, or 0 to 255; empty for none. It completes a record's last word.",
+        // PAGE_NONE
+        "none",
+        // PAGE_MEMORY
+        "Memory",
+        // PAGE_FORMAT
+        "File format",
+        // PAGE_FORMAT_IHEX
+        "Intel HEX (the default)",
+        // PAGE_FORMAT_MIF
+        "mif: Intel Quartus, needs a depth",
+        // PAGE_FORMAT_COE
+        "coe: Xilinx Vivado, needs a depth and a fill byte",
+        // PAGE_FORMAT_NOTE
+        "As --format writes it: vmem, mif and coe hold the words that a memory loads.",
+        // PAGE_FORMAT_BYTES_NOTE
+        "Back to byte addresses writes Intel HEX only.",
+        // PAGE_BASE
+        "Base address",
+        // PAGE_BASE_NOTE
+        "The byte address of the memory's word 0, as --base takes it: 0x80000000, or decimal; empty for 0.",
+        // PAGE_DEPTH
+        "Depth, in words",
+        // PAGE_DEPTH_NOTE
+        "The memory's size, as --depth takes it: data beyond it are refused; empty for no limit.",
+        // PAGE_NO_LIMIT
+        "no limit",
+        // PAGE_WORDS_PER_RECORD
+        "Words per record",
+        // PAGE_WORDS_PER_RECORD_NOTE
+        "Intel HEX data records of at most this many words, as --words-per-record takes it; empty for as many as fit.",
+        // PAGE_AS_MANY_AS_FIT
+        "as many as fit",
+        // PAGE_RECORDS_WHOLE_NOTE
+        "Only with whole addresses: choose exact word addresses, or another word width.",
+        // PAGE_RECORDS_IHEX_NOTE
+        "Only in Intel HEX.",
+        // PAGE_CHOOSE
+        "Choose a .hex file",
+        // PAGE_DROP
+        "or drop one onto this page: it is converted with the options above and downloads at once.",
+        // PAGE_CHOSEN
+        "Chosen: %1",
+        // PAGE_PROGRESS
+        "Conversion progress",
+        // PAGE_CONVERTING
+        "Converting %1...",
+        // PAGE_DOWNLOAD
+        "Download %1",
+        // PAGE_DOWNLOAD_AGAIN
+        "Download %1 again",
+        // PAGE_SUMMARY
+        "%1 into %2 (%3): %4 records, %5 into %6, in %7.",
+        // PAGE_HALVED
+        "addresses halved",
+        // PAGE_WHOLE
+        "whole addresses",
+        // PAGE_TO_BYTES
+        "back to byte addresses",
+        // PAGE_SWAPPED
+        "bytes swapped",
+        // PAGE_FILL_IS
+        "fill %1",
+        // PAGE_FORMAT_IS
+        "format %1",
+        // PAGE_BASE_IS
+        "base %1",
+        // PAGE_DEPTH_IS
+        "depth %1",
+        // PAGE_RECORDS_IS
+        "words per record: %1",
+        // PAGE_BYTES
+        "%1 B",
+        // PAGE_KIB
+        "%1 KiB",
+        // PAGE_MIB
+        "%1 MiB",
+        // PAGE_GIB
+        "%1 GiB",
+        // PAGE_MS
+        "%1 ms",
+        // PAGE_SECONDS
+        "%1 s",
+        // PAGE_CHANGED
+        "%1 has changed or gone away since it was chosen: choose it again.",
+        // PAGE_CANNOT_RUN
+        "The converter could not run here: %1",
+        // PAGE_NO_REASON
+        "the browser gave no reason",
+        // PAGE_INTERNAL
+        "Internal error: %1",
+        // PAGE_MAP
+        "Map",
+        // PAGE_MAP_LEAD
+        "The image's data by address: byte addresses on the left, the word addresses they become on the right. Tab "
+        "reaches the runs, and the arrow keys go from one to the next.",
+        // PAGE_MAP_BYTES
+        "Bytes",
+        // PAGE_MAP_WORDS
+        "Words",
+        // PAGE_MAP_GAP
+        "%1 gap, shortened",
+        // PAGE_MAP_STOPPED
+        "What was read before the conversion stopped.",
+        // PAGE_MAP_NOT_SHOWN
+        "Runs not shown: %1.",
+        // PAGE_MAP_TEXT
+        "The map as text",
+        // PAGE_FOOTER
+        "wordhex %1. Works offline, opened from disk or any web server; the page's security policy allows it no "
+        "connection, so nothing you choose leaves your machine.",
     },
 };

@@ -322,7 +322,7 @@ extern const Catalogue ENGLISH = {
         // PAGE_DOWNLOAD_AGAIN
         "Download %1 again",
         // PAGE_SUMMARY
-        "%1 into %2 (%3): %4 records, %5 into %6, in %7.",
+        "%1 into %2 (%3): records: %4, %5 into %6, in %7.",
         // PAGE_HALVED
         "addresses halved",
         // PAGE_WHOLE

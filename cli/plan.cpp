@@ -62,7 +62,10 @@ static const char *Keep(const Piece *pieces, int count) {
   for (int i = 0; i < count; i++) size += pieces[i].length;
   if (size > PLAN_TEXT_SIZE - Used) return nullptr;
   char *kept = Names + Used;
-  for (int i = 0; i < count; i++) kept = (char *)memcpy(kept, pieces[i].text, pieces[i].length) + pieces[i].length;
+  for (int i = 0; i < count; i++) {
+    if (pieces[i].length == 0) continue;  // its text may be null: no directory asked for
+    kept = (char *)memcpy(kept, pieces[i].text, pieces[i].length) + pieces[i].length;
+  }
   *kept = '\0';
   const char *start = Names + Used;
   Used += size;

@@ -38,6 +38,31 @@ inline unsigned char RecordChecksum(unsigned sum, unsigned address) {
   return (unsigned char)(0u - (sum + (address >> 8) + (address & 0xFF)));
 }
 
+// Eight or four characters as a number whose lowest byte is the first
+// character, and back, on either kind of machine: for arithmetic on text.
+inline uint64_t LoadLittle64(const void *from) {
+  uint64_t x;
+  memcpy(&x, from, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  x = __builtin_bswap64(x);
+#endif
+  return x;
+}
+inline void StoreLittle64(void *to, uint64_t x) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  x = __builtin_bswap64(x);
+#endif
+  memcpy(to, &x, 8);
+}
+inline uint32_t LoadLittle32(const void *from) {
+  uint32_t x;
+  memcpy(&x, from, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  x = __builtin_bswap32(x);
+#endif
+  return x;
+}
+
 // Reverses the order of the bytes within each word of the `count` bytes
 // whose digits stand at `text` (two characters a byte), `count` a multiple of
 // `wordBytes`. Words of 2, 4 and 8 bytes go eight characters at a time; the

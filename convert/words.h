@@ -90,22 +90,19 @@ inline unsigned char *PutWord(unsigned char *out, const unsigned char *text, uns
 template <unsigned BYTES, bool SWAP>
 inline unsigned char *PutWordsOf(unsigned char *out, const unsigned char *text, unsigned count, const char *separator,
                                  unsigned before, unsigned after) {
-  uint64_t glue;  // up to eight characters around each word, stored whole
-  memcpy(&glue, separator, 8);
   if (BYTES == 2 && before + after <= 4) {
     // A 16-bit word's four digits and the characters around it: one store.
+    uint64_t glue = LoadLittle64(separator);
     uint64_t around = (glue & ((1ull << 8 * before) - 1)) | (glue >> 8 * before) << 8 * (before + 4);
     for (unsigned i = 0; i < count; i++, text += 4, out += before + 4 + after) {
-      uint32_t z;
-      memcpy(&z, text, 4);
+      uint32_t z = LoadLittle32(text);
       if (SWAP) z = z << 16 | z >> 16;
-      uint64_t line = around | (uint64_t)z << 8 * before;
-      memcpy(out, &line, 8);
+      StoreLittle64(out, around | (uint64_t)z << 8 * before);
     }
     return out;
   }
   for (unsigned i = 0; i < count; i++, text += 2 * BYTES) {
-    memcpy(out, &glue, 8);
+    memcpy(out, separator, 8);
     out = PutWord(out + before, text, BYTES, SWAP);
     memcpy(out, separator + before, 8);
     out += after;
@@ -147,8 +144,7 @@ inline unsigned char *PutHex(unsigned char *out, unsigned long long value, unsig
   x = (x & 0x00F000F000F000F0) << 4 | (x & 0x000F000F000F000F);
   uint64_t letters = ((x + 0x0606060606060606) >> 4) & 0x0101010101010101;  // 1 where above 9
   x = __builtin_bswap64(x + 0x3030303030303030 + letters * 7);
-  x >>= 8 * (8 - digits);  // the last `digits` of them, first in memory
-  memcpy(out, &x, 8);
+  StoreLittle64(out, x >> 8 * (8 - digits));  // the last `digits` of them, first in memory
   return out + digits;
 }
 

@@ -10,14 +10,7 @@
 static const uint64_t ONES = 0x0101010101010101ull;
 static const uint64_t EVEN_BYTES = 0x00FF00FF00FF00FFull;
 
-static inline uint64_t LoadWord(const unsigned char *text) {
-  uint64_t word;
-  memcpy(&word, text, 8);
-#if WORDHEX_BIG_ENDIAN
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-}
+static inline uint64_t LoadWord(const unsigned char *text) { return LoadLittle64(text); }
 
 // Adds the 16-bit lanes of `word`, modulo 2^16.
 static inline unsigned SumLanes(uint64_t word) { return (unsigned)((word * 0x0001000100010001ull) >> 48); }

@@ -33,14 +33,17 @@ static void PutPiece(void *handle, const char *text, PieceKind kind) {
 static Stream ErrorStream, OutputStream;
 static const Sink Error = {PutPiece, &ErrorStream}, Said = {PutPiece, &OutputStream};
 
-// "wordhex-cli: " and the text `id` with its arguments, then how to use the
-// program: exit status 2.
+// "wordhex-cli: " and the text `id` with its arguments, a line.
+static void SayError(TextId id, const Argument *arguments = nullptr, int count = 0) {
+  Say(&Error, "wordhex-cli: ");
+  SayText(&Error, id, arguments, count);
+  Say(&Error, "\n");
+}
+
+// The text `id` with its arguments, then how to use the program: exit
+// status 2.
 static int UsageError(TextId id, const Argument *arguments = nullptr, int count = 0) {
-  if (id != TEXT_COUNT) {
-    Say(&Error, "wordhex-cli: ");
-    SayText(&Error, id, arguments, count);
-    Say(&Error, "\n");
-  }
+  if (id != TEXT_COUNT) SayError(id, arguments, count);
   SayText(&Error, TEXT_USAGE);
   SayText(&Error, TEXT_TRY_HELP);
   Say(&Error, "\n");
@@ -60,9 +63,7 @@ static void ForcePathFromEnvironment(void) {
   const char *name = getenv("WORDHEX_CONVERT_PATH");
   if (name == nullptr || name[0] == '\0' || ForceConvertPath(FindConvertPath(name))) return;
   const Argument argument = {name, PIECE_NAME};
-  Say(&Error, "wordhex-cli: ");
-  SayText(&Error, TEXT_PATH_IGNORED, &argument, 1);
-  Say(&Error, "\n");
+  SayError(TEXT_PATH_IGNORED, &argument, 1);
 }
 
 // "wordhex-cli VERSION" and the conversion paths that this CPU runs, the
@@ -226,9 +227,7 @@ static bool OutputsApart(void) {
     arguments[2] = Named(other->input, TEXT_STANDARD_INPUT);
     text = strcmp(writer->output, other->input) != 0 ? TEXT_WRITTEN_TO_OTHER : TEXT_WRITTEN_TO_FILE;
   }
-  Say(&Error, "wordhex-cli: ");
-  SayText(&Error, text, arguments, 3);
-  Say(&Error, "\n");
+  SayError(text, arguments, 3);
   return false;
 }
 

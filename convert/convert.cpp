@@ -50,6 +50,21 @@ static void MapStart(Converter *c, unsigned long long byte, bool inWords, unsign
   c->report->startWord = word;
 }
 
+// The base that a type 02 or 04 record sets, in the input's address units:
+// a paragraph number (type 02) or an address's upper half (type 04).
+static unsigned long long BaseValue(const HexRecord *record) {
+  unsigned long long value = (unsigned long long)record->data[0] << 8 | record->data[1];
+  return record->type == 2 ? value * 16 : value << 16;
+}
+
+// The start address of a type 03 (CS:IP) or 05 (linear) record, as linear.
+static unsigned long long StartAddress(const HexRecord *record) {
+  const unsigned char *data = record->data;
+  unsigned long long value = (unsigned long long)data[0] << 8 | data[1],
+                     second = (unsigned long long)data[2] << 8 | data[3];
+  return record->type == 3 ? value * 16 + second : value << 16 | second;
+}
+
 // ---- Halving: each address field halved, everything else as read.
 
 static void WriteHalved(HexOutput *output, const HexRecord *record, Converter *c, unsigned long long line) {
@@ -164,17 +179,14 @@ static unsigned SplitRuns(const HexRecord *record, const Converter *c, DataRun r
 // where the halved output holds them, under its type 02 and 04 records as
 // written; start addresses as written.
 static void MapHalved(const HexRecord *record, Converter *c) {
-  unsigned long long value = (unsigned long long)record->data[0] << 8 | record->data[1];
   if ((record->type == 2 || record->type == 4) && record->count == 2) {
-    c->base = record->type == 2 ? value * 16 : value << 16;  // halving has NoteHalvedWrap keep the segment
+    c->base = BaseValue(record);  // halving has NoteHalvedWrap keep the segment
   } else if ((record->type == 3 || record->type == 5) && record->count == 4) {
-    unsigned long long second = (unsigned long long)record->data[2] << 8 | record->data[3];
-    unsigned long long start = record->type == 3 ? value * 16 + second : value << 16 | second;
+    unsigned long long start = StartAddress(record);
     MapStart(c, start, true, start);
   } else if (record->type == 0) {
-    c->report->dataRecords++;
-    c->report->dataBytes += record->count;
-    DataRun runs[2];
+    MapRecord(c, record->count);
+    DataRun runs[MAX_RUNS];
     unsigned count = SplitRuns(record, c, runs);
     for (unsigned r = 0; r < count; r++) {
       unsigned field = record->address >> 1, first = runs[r].first, last = runs[r].end - 1;
@@ -213,7 +225,7 @@ static Refusal CheckPending(Converter *c, ConversionStatus *status) {
   return Refusal{w->pendingLine, 2};
 }
 
-// Completes the pending word with the fill and writes it.
+// Writes the pending word, completed with the fill where it is partial.
 static void WritePending(Converter *c) {
   WordOutput *w = c->words;
   for (unsigned i = w->pendingBytes; i < c->options.wordBytes; i++) {
@@ -324,10 +336,7 @@ static unsigned ContinuePending(const HexRecord *record, Converter *c, const Dat
   }
   w->pendingNext += at - run->first;
   w->pendingLine = line;  // should it stay partial, this record left it so
-  if (w->pendingBytes == c->options.wordBytes) {
-    w->pending = false;
-    WriteWords(w, w->pendingWord, w->pendingText, 1);
-  }
+  if (w->pendingBytes == c->options.wordBytes) WritePending(c);
   return at;
 }
 
@@ -364,9 +373,14 @@ static Refusal PlaceData(HexOutput *output, const HexRecord *record, Converter *
   if (refusal.column != 0) return refusal;
   WordOutput *w = c->words;
   unsigned at = runs[0].first;
-  if (w != nullptr && w->pending)
-    at = runs[0].start == w->pendingNext ? ContinuePending(record, c, &runs[0], line) : at;
-  if (w != nullptr && w->pending && at == runs[0].first) WritePending(c);
+  if (w != nullptr && w->pending) {
+    // Continued, or else (CheckRuns has seen to it) completed by the fill.
+    if (runs[0].start == w->pendingNext) {
+      at = ContinuePending(record, c, &runs[0], line);
+    } else {
+      WritePending(c);
+    }
+  }
   unsigned long long before = OutputOffset(output);  // the end of what earlier records make
   for (unsigned r = 0; r < count; r++) {
     const DataRun *run = &runs[r];
@@ -394,24 +408,17 @@ static Refusal PlaceRecord(HexOutput *output, const HexRecord *record, Converter
   if (VALUE_COUNT[record->type] != 0 && record->count != VALUE_COUNT[record->type]) {
     return Refuse(status, CONV_BAD_LENGTH, 2);
   }
-  const unsigned char *data = record->data;
-  unsigned long long value = (unsigned long long)data[0] << 8 | data[1];
   switch (record->type) {
     case 0:
-      c->report->dataRecords++;
-      c->report->dataBytes += record->count;
+      MapRecord(c, record->count);
       return record->count != 0 ? PlaceData(output, record, c, status, line) : Refusal{0, 0};  // none: nothing to place
-    case 2:  // extended segment address: the paragraph number of a base
-      SetBase(c, value * 16, true);
-      return Refusal{0, 0};
-    case 4:  // extended linear address: the upper half of the address
-      SetBase(c, value << 16, false);
+    case 2:
+    case 4:
+      SetBase(c, BaseValue(record), record->type == 2);
       return Refusal{0, 0};
   }
-  // Start addresses: CS:IP (type 03) or linear (type 05), written as linear;
-  // a memory's file holds none.
-  unsigned long long second = (unsigned long long)data[2] << 8 | data[3];
-  unsigned long long start = record->type == 3 ? value * 16 + second : value << 16 | second;
+  // A memory's file holds no start address.
+  unsigned long long start = StartAddress(record);
   const ConvertOptions *o = &c->options;
   if (c->map != nullptr && o->direction == CONVERT_TO_BYTES) {
     MapStart(c, o->base + start * o->wordBytes, true, start);

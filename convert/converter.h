@@ -30,6 +30,13 @@ struct Converter {
   struct MapState *map;   // with a map: the run so far; else null
 };
 
+// Counts a data record of `count` bytes in the map's totals.
+inline void MapRecord(Converter *c, unsigned count) {
+  if (c->map == nullptr) return;
+  c->report->dataRecords++;
+  c->report->dataBytes += count;
+}
+
 // Adds the bytes from `firstByte` to `lastByte`, words `firstWord` to
 // `lastWord`, to the map's run they continue, or begins a new one.
 void MapBytes(Converter *c, unsigned long long firstByte, unsigned long long lastByte, unsigned long long firstWord,

@@ -38,29 +38,48 @@ inline unsigned char RecordChecksum(unsigned sum, unsigned address) {
   return (unsigned char)(0u - (sum + (address >> 8) + (address & 0xFF)));
 }
 
-// Eight or four characters as a number whose lowest byte is the first
-// character, and back, on either kind of machine: for arithmetic on text.
-inline uint64_t LoadLittle64(const void *from) {
-  uint64_t x;
-  memcpy(&x, from, 8);
+// `x` as a little-endian machine holds it: its bytes reversed on a
+// big-endian one. For arithmetic on text, whose lowest byte is then its
+// first character, on either kind of machine.
+template <typename T>
+inline T AsLittle(T x) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  x = __builtin_bswap64(x);
-#endif
+  return (T)(__builtin_bswap64(x) >> (64 - 8 * sizeof x));
+#else
   return x;
-}
-inline void StoreLittle64(void *to, uint64_t x) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  x = __builtin_bswap64(x);
 #endif
-  memcpy(to, &x, 8);
 }
-inline uint32_t LoadLittle32(const void *from) {
-  uint32_t x;
-  memcpy(&x, from, 4);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  x = __builtin_bswap32(x);
-#endif
-  return x;
+template <typename T>
+inline T LoadLittle(const void *from) {
+  T x;
+  memcpy(&x, from, sizeof x);
+  return AsLittle(x);
+}
+inline void StoreLittle(void *to, uint64_t x) {
+  x = AsLittle(x);
+  memcpy(to, &x, sizeof x);
+}
+
+// The hexadecimal digits that `value` takes, 1 for 0.
+inline unsigned HexDigits(unsigned long long value) {
+  unsigned digits = 1;
+  while (value >> 4 * digits != 0 && digits < 16) digits++;
+  return digits;
+}
+
+// Writes `value`, below 2^32, as `digits` (1 to 8) upper-case hexadecimal
+// digits at `out`; returns the end. May write up to 8 bytes from `out`.
+inline unsigned char *PutHex(unsigned char *out, unsigned long long value, unsigned digits) {
+  // Each nibble to a byte of its own, the most significant highest, then
+  // every byte to its digit at once: a line's address costs a few
+  // instructions, not a loop.
+  uint64_t x = (value & 0xFFFF0000) << 16 | (value & 0xFFFF);
+  x = (x & 0x0000FF000000FF00) << 8 | (x & 0x000000FF000000FF);
+  x = (x & 0x00F000F000F000F0) << 4 | (x & 0x000F000F000F000F);
+  uint64_t letters = ((x + 0x0606060606060606) >> 4) & 0x0101010101010101;  // 1 where above 9
+  x = __builtin_bswap64(x + 0x3030303030303030 + letters * 7);
+  StoreLittle(out, x >> 8 * (8 - digits));  // the last `digits` of them, first in memory
+  return out + digits;
 }
 
 // Reverses the order of the bytes within each word of the `count` bytes

@@ -16,7 +16,7 @@ void BeginWords(WordOutput *w, const OutputFormat *format, const ConvertOptions 
     FormatHexByte((unsigned)options->fill, w->fillText + 2 * i);
   }
   unsigned long long highest = options->depth != 0 ? options->depth - 1 : 0xFFFFFFFF;
-  for (w->addressDigits = 1; highest >> 4 * w->addressDigits != 0;) w->addressDigits++;
+  w->addressDigits = HexDigits(highest);
   format->head(w);
   w->headEnd = OutputOffset(output);
   CommitOutput(output);

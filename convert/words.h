@@ -92,12 +92,12 @@ inline unsigned char *PutWordsOf(unsigned char *out, const unsigned char *text, 
                                  unsigned before, unsigned after) {
   if (BYTES == 2 && before + after <= 4) {
     // A 16-bit word's four digits and the characters around it: one store.
-    uint64_t glue = LoadLittle64(separator);
+    uint64_t glue = LoadLittle<uint64_t>(separator);
     uint64_t around = (glue & ((1ull << 8 * before) - 1)) | (glue >> 8 * before) << 8 * (before + 4);
     for (unsigned i = 0; i < count; i++, text += 4, out += before + 4 + after) {
-      uint32_t z = LoadLittle32(text);
+      uint32_t z = LoadLittle<uint32_t>(text);
       if (SWAP) z = z << 16 | z >> 16;
-      StoreLittle64(out, around | (uint64_t)z << 8 * before);
+      StoreLittle(out, around | (uint64_t)z << 8 * before);
     }
     return out;
   }
@@ -131,21 +131,6 @@ inline unsigned char *PutWords(unsigned char *out, const unsigned char *text, un
     out += after;
   }
   return out;
-}
-
-// Writes `value`, below 2^32, as `digits` (1 to 8) upper-case hexadecimal
-// digits at `out`; returns the end. May write up to 8 bytes from `out`.
-inline unsigned char *PutHex(unsigned char *out, unsigned long long value, unsigned digits) {
-  // Each nibble to a byte of its own, the most significant highest, then
-  // every byte to its digit at once: a line's address costs a few
-  // instructions, not a loop.
-  uint64_t x = (value & 0xFFFF0000) << 16 | (value & 0xFFFF);
-  x = (x & 0x0000FF000000FF00) << 8 | (x & 0x000000FF000000FF);
-  x = (x & 0x00F000F000F000F0) << 4 | (x & 0x000F000F000F000F);
-  uint64_t letters = ((x + 0x0606060606060606) >> 4) & 0x0101010101010101;  // 1 where above 9
-  x = __builtin_bswap64(x + 0x3030303030303030 + letters * 7);
-  StoreLittle64(out, x >> 8 * (8 - digits));  // the last `digits` of them, first in memory
-  return out + digits;
 }
 
 #endif

@@ -2,25 +2,13 @@
 
 #include <string.h>
 
+#include "convert/hex.h"
+
 // "0x" and eight upper-case hexadecimal digits.
 static char *FormatAddress(char text[12], unsigned long long value) {
   text[0] = '0', text[1] = 'x';
-  for (int i = 0; i < 8; i++) text[2 + i] = "0123456789ABCDEF"[value >> 4 * (7 - i) & 15];
-  text[10] = '\0';
+  *PutHex(reinterpret_cast<unsigned char *>(text) + 2, value, 8) = '\0';
   return text;
-}
-
-// A JSON string: quotes, backslashes and control characters escaped; other
-// bytes as the name has them.
-static void SayJsonString(const Sink *sink, const char *text) {
-  Say(sink, "\"");
-  for (; *text != '\0'; text++) {
-    unsigned char c = (unsigned char)*text;
-    char escaped[8] = {'\\', 'u', '0', '0', "0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15], '\0'};
-    char plain[3] = {'\\', (char)c, '\0'};
-    Say(sink, c < 0x20 ? escaped : c == '"' || c == '\\' ? plain : plain + 1, PIECE_NAME);
-  }
-  Say(sink, "\"");
 }
 
 static void SayPair(const Sink *sink, const char *name, unsigned long long first, unsigned long long last) {
@@ -59,7 +47,7 @@ void BeginMap(MapWriter *writer, const Sink *sink, MapForm form, const char *fil
   *writer = MapWriter{sink, form, 0, MapHook{SayRun, writer}};
   if (form == MAP_JSON) {
     Say(sink, "{\"file\":");
-    SayJsonString(sink, file);
+    SayJson(sink, file);
     Say(sink, ",\"runs\":[");
     return;
   }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "convert/format.h"
+#include "convert/hex.h"
 #include "convert/outcome.h"
 
 bool ParseWordBits(const char *text, unsigned *wordBytes) {
@@ -96,11 +97,8 @@ TextId DescribeOptionProblem(OptionProblem problem, const OptionChoices *choices
   static char bytes[24], most[24], base[24];
   FormatDecimal(bytes, choices->wordBytes);
   FormatDecimal(most, 255 / choices->wordBytes);
-  unsigned digits = 1;
-  while (choices->base >> 4 * digits != 0) digits++;
   strcpy(base, "0x");
-  for (unsigned i = 0; i < digits; i++) base[2 + i] = "0123456789ABCDEF"[choices->base >> 4 * (digits - 1 - i) & 15];
-  base[2 + digits] = '\0';
+  *PutHex(reinterpret_cast<unsigned char *>(base) + 2, choices->base, HexDigits(choices->base)) = '\0';
   const OutputFormat *format = OUTPUT_FORMATS[choices->format];
   // The texts take their arguments in this order, each the ones it needs.
   const TextId TEXTS[] = {

@@ -39,13 +39,42 @@ void SayText(const Sink *sink, TextId id, const Argument *arguments, int count) 
   Say(sink, text);
 }
 
+void SayJson(const Sink *sink, const char *text) {
+  char piece[128];
+  size_t length = 0;
+  piece[length++] = '"';
+  for (;; text++) {
+    unsigned char c = (unsigned char)*text;
+    if (c == '\0' || length > sizeof piece - 8) {  // room for the longest escape and the end
+      piece[length] = '\0';
+      Say(sink, piece, PIECE_NAME);
+      length = 0;
+    }
+    if (c == '\0') break;
+    if (c < 0x20 || c == 0x7F) {  // escaped, so that nothing quotes it as a name
+      memcpy(piece + length, "\\u00", 4);
+      piece[length + 4] = "0123456789abcdef"[c >> 4];
+      piece[length + 5] = "0123456789abcdef"[c & 15];
+      length += 6;
+      continue;
+    }
+    if (c == '"' || c == '\\') piece[length++] = '\\';
+    piece[length++] = (char)c;
+  }
+  Say(sink, "\"");
+}
+
 // A byte as a reason shows it: a character that can be shown, in quotes;
 // any other by its value.
 static void ShowByte(unsigned char byte, char text[8]) {
-  static const char DIGITS[] = "0123456789ABCDEF";
-  bool shown = byte >= 0x20 && byte < 0x7F && byte != '\'';
-  char SHOWN[] = {'\'', (char)byte, '\'', '\0'}, VALUE[] = {'0', 'x', DIGITS[byte >> 4], DIGITS[byte & 15], '\0'};
-  strcpy(text, shown ? SHOWN : VALUE);
+  if (byte >= 0x20 && byte < 0x7F && byte != '\'') {
+    const char shown[] = {'\'', (char)byte, '\'', '\0'};
+    strcpy(text, shown);
+    return;
+  }
+  strcpy(text, "0x");
+  FormatHexByte(byte, reinterpret_cast<unsigned char *>(text) + 2);
+  text[4] = '\0';
 }
 
 // Why the file is damaged, in brackets after the text.

@@ -30,6 +30,10 @@ void SayText(const Sink *sink, TextId id, const Argument *arguments = nullptr, i
 // "FILE:LINE:COLUMN: TEXT (why)": where a conversion stopped, and why.
 void SayStop(const Sink *sink, const char *file, unsigned long long line, unsigned long long column, Outcome outcome,
              const ConvertReport *report);
+// `text` as a JSON string: quotes, backslashes and control characters
+// (DEL too) escaped, every other byte as it is (a name in its own
+// encoding).
+void SayJson(const Sink *sink, const char *text);
 // "PATH: TEXT NAME! (REASON)", NAME the file name part of PATH, or all of it
 // when that is empty; no brackets for an empty reason.
 void SayFailure(const Sink *sink, const char *path, TextId text, const char *reason);

@@ -31,13 +31,34 @@ static HexInput Input;
 static HexOutput Output;
 static ConvertReport Report;
 
+// Text gathered for the worker in UTF-8, cut short rather than overrun (each
+// buffer holds several times what it is given): the catalogue's texts
+// converted, names and the browser's reasons as they are.
+struct Buffer {
+  char *text;
+  size_t size, length;
+};
+static void PutUtf8(void *handle, const char *text, PieceKind kind) {
+  Buffer *buffer = static_cast<Buffer *>(handle);
+  char *end = buffer->text + buffer->length;
+  size_t room = buffer->size - buffer->length;
+  if (kind == PIECE_TEXT) {
+    buffer->length += Cp1251ToUtf8(text, end, room);
+    return;
+  }
+  size_t length = strlen(text) < room - 1 ? strlen(text) : room - 1;
+  memcpy(end, text, length);
+  end[length] = '\0';
+  buffer->length += length;
+}
+
 // The map of the last conversion, for the page to draw: its first runs (an
 // image of more is drawn in part), as wordhex-cli --map=json gives them.
 enum { PAGE_RUNS = 4096 };
 static MapRun Runs[PAGE_RUNS];
 static unsigned long long RunCount;
-static char MapJson[PAGE_RUNS * 96 + 512];
-static size_t MapLength;
+static char MapText[PAGE_RUNS * 96 + 512];
+static Buffer MapJson = {MapText, sizeof MapText, 0};
 
 static void KeepRun(void *, const MapRun *run) {
   if (RunCount < PAGE_RUNS) Runs[RunCount] = *run;
@@ -45,23 +66,16 @@ static void KeepRun(void *, const MapRun *run) {
 }
 static const MapHook KEEP_RUNS = {KeepRun, nullptr};
 
-static void PutMap(void *, const char *text, PieceKind) {
-  size_t length = strlen(text) < sizeof MapJson - 1 - MapLength ? strlen(text) : sizeof MapJson - 1 - MapLength;
-  memcpy(MapJson + MapLength, text, length);
-  MapLength += length;
-  MapJson[MapLength] = '\0';
-}
-
 // The map as JSON, with "more_runs" for those not kept.
 static void WriteMap(const char *name, const ConvertOptions *options, bool converted) {
-  static const Sink sink = {PutMap, nullptr};
+  static const Sink sink = {PutUtf8, &MapJson};
   static MapWriter writer;
-  MapLength = 0;
+  MapJson.length = 0;
   BeginMap(&writer, &sink, MAP_JSON, name);
   for (unsigned long long i = 0; i < RunCount && i < PAGE_RUNS; i++) WriteMapRun(&writer, &Runs[i]);
   EndMap(&writer, &Report, options, converted);
-  if (RunCount > PAGE_RUNS && MapLength > 2) {  // before the closing brace and line end
-    MapLength -= 2;
+  if (RunCount > PAGE_RUNS && MapJson.length > 2) {  // before the closing brace and line end
+    MapJson.length -= 2;
     Say(&sink, ",\"more_runs\":");
     SayNumber(&sink, RunCount - PAGE_RUNS);
     Say(&sink, "}\n");
@@ -69,25 +83,12 @@ static void WriteMap(const char *name, const ConvertOptions *options, bool conve
 }
 
 // What the last conversion left for the worker.
-static char Message[16 * PLATFORM_PATH_SIZE];  // UTF-8; empty when there is nothing to say
-static size_t MessageLength;
+static char MessageText[16 * PLATFORM_PATH_SIZE];
+static Buffer Message = {MessageText, sizeof MessageText, 0};  // empty when there is nothing to say
 static char OutputName[PLATFORM_PATH_SIZE];
 static double Records;
 
-// The message, in UTF-8: the catalogue's texts converted, the browser's names
-// and reasons as they are.
-static void PutPiece(void *, const char *text, PieceKind kind) {
-  size_t room = sizeof Message - MessageLength;
-  if (kind == PIECE_TEXT) {
-    MessageLength += Cp1251ToUtf8(text, Message + MessageLength, room);
-    return;
-  }
-  size_t length = strlen(text) < room - 1 ? strlen(text) : room - 1;
-  memcpy(Message + MessageLength, text, length);
-  MessageLength += length;
-  Message[MessageLength] = '\0';
-}
-static const Sink Said = {PutPiece, nullptr};
+static const Sink Said = {PutUtf8, &Message};
 
 struct Faults {
   bool read;
@@ -108,47 +109,11 @@ static bool WriteToPage(void *handle, const unsigned char *data, size_t size) {
   return false;
 }
 
-// JSON made by appending to a buffer, cut short rather than overrun (the
-// buffers below hold several times what they are given).
-struct Json {
-  char *text;
-  size_t size, length;
-};
-
-static void Append(Json *json, const char *text, size_t length) {
-  if (length > json->size - 1 - json->length) length = json->size - 1 - json->length;
-  memcpy(json->text + json->length, text, length);
-  json->length += length;
-  json->text[json->length] = '\0';
-}
-
-static void Append(Json *json, const char *text) { Append(json, text, strlen(text)); }
-
-static void AppendNumber(Json *json, const char *name, unsigned long long value) {
-  char digits[24];
-  FormatDecimal(digits, value);
-  Append(json, name);
-  Append(json, digits);
-}
-
-// A catalogue's text as a JSON string, in UTF-8.
-static void AppendString(Json *json, const char *text) {
+// A catalogue's text as a JSON string.
+static void SayJsonText(const Sink *sink, TextId id) {
   static char utf8[4096];
-  Cp1251ToUtf8(text, utf8, sizeof utf8);
-  Append(json, "\"");
-  for (const char *at = utf8; *at != '\0'; at++) {
-    unsigned char byte = (unsigned char)*at;
-    if (byte == '"' || byte == '\\') {
-      const char escaped[] = {'\\', (char)byte};
-      Append(json, escaped, 2);
-    } else if (byte < 0x20) {
-      const char escaped[] = {'\\', 'u', '0', '0', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
-      Append(json, escaped, 6);
-    } else {
-      Append(json, at, 1);
-    }
-  }
-  Append(json, "\"");
+  Cp1251ToUtf8(Text(id), utf8, sizeof utf8);
+  SayJson(sink, utf8);
 }
 
 // The texts that page.js looks up by these keys: its own, and wordhex-cli's
@@ -304,10 +269,10 @@ static bool OptionsOf(int mode, int wordBits, int swap, const char *fill, const 
 // Nothing said yet, the options checked and kept in Chosen.
 static bool Prepare(const char *language, int mode, int wordBits, int swap, const char *fill, const char *format,
                     const char *base, const char *depth, const char *wordsPerRecord) {
-  Message[0] = '\0';
-  MessageLength = 0;
+  Message.text[0] = '\0';
+  Message.length = 0;
   OutputName[0] = '\0';
-  MapJson[0] = '\0';
+  MapJson.text[0] = '\0';
   Records = 0;
   UseCatalogue(CatalogueFor(language));
   return mode >= 0 && mode <= 2 && OptionsOf(mode, wordBits, swap, fill, format, base, depth, wordsPerRecord, &Chosen);
@@ -320,19 +285,20 @@ extern "C" {
 // object: {"language": its code, "texts": {key: text, ...}}.
 EMSCRIPTEN_KEEPALIVE const char *WebPageTexts(const char *languages) {
   static char text[32 * 1024];
-  Json json = {text, sizeof text, 0};
+  Buffer json = {text, sizeof text, 0};
+  const Sink sink = {PutUtf8, &json};
   const Catalogue *catalogue = PageCatalogue(languages);
   UseCatalogue(catalogue);
-  Append(&json, "{\"language\":");
-  AppendString(&json, catalogue->language);
-  Append(&json, ",\"texts\":{");
+  Say(&sink, "{\"language\":");
+  SayJson(&sink, catalogue->language);
+  Say(&sink, ",\"texts\":{");
   for (const PageText &page : PAGE_TEXTS) {
-    if (&page != PAGE_TEXTS) Append(&json, ",");
-    AppendString(&json, page.key);
-    Append(&json, ":");
-    AppendString(&json, Text(page.id));
+    if (&page != PAGE_TEXTS) Say(&sink, ",");
+    SayJson(&sink, page.key);
+    Say(&sink, ":");
+    SayJsonText(&sink, page.id);
   }
-  Append(&json, "}}");
+  Say(&sink, "}}");
   return text;
 }
 
@@ -390,7 +356,7 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
     Warning order[WARNING_COUNT];
     int count = OrderWarnings(&Report, order);
     for (int i = 0; i < count; i++) {
-      if (MessageLength > 0) Say(&Said, "\n");
+      if (Message.length > 0) Say(&Said, "\n");
       SayWarning(&Said, name, &Report, order[i], false);
     }
     return 1;
@@ -415,25 +381,30 @@ EMSCRIPTEN_KEEPALIVE int WebConvert(const char *name, const char *language, int 
 // "words_per_record" (null for as many as fit)}.
 EMSCRIPTEN_KEEPALIVE const char *WebOptions(void) {
   static char text[512];
-  Json json = {text, sizeof text, 0};
-  const char *const DIRECTIONS[] = {"\"halve\"", "\"words\"", "\"bytes\""};
-  Append(&json, "{\"direction\":");
-  Append(&json, DIRECTIONS[Chosen.direction]);
-  AppendNumber(&json, ",\"word_bits\":", 8u * Chosen.wordBytes);
-  Append(&json, Chosen.swap ? ",\"swap\":true" : ",\"swap\":false");
-  Chosen.fill >= 0 ? AppendNumber(&json, ",\"fill\":", (unsigned)Chosen.fill) : Append(&json, ",\"fill\":null");
-  Append(&json, ",\"format\":");
-  AppendString(&json, OUTPUT_FORMATS[Chosen.format]->name);
-  AppendNumber(&json, ",\"base\":", Chosen.base);
-  Chosen.depth != 0 ? AppendNumber(&json, ",\"depth\":", Chosen.depth) : Append(&json, ",\"depth\":null");
-  Chosen.wordsPerRecord != 0 ? AppendNumber(&json, ",\"words_per_record\":", Chosen.wordsPerRecord)
-                             : Append(&json, ",\"words_per_record\":null");
-  Append(&json, "}");
+  Buffer json = {text, sizeof text, 0};
+  const Sink sink = {PutUtf8, &json};
+  const char *const DIRECTIONS[] = {"halve", "words", "bytes"};
+  // A number, or null for none (`given` false).
+  auto member = [&](const char *name, bool given, unsigned long long value) {
+    Say(&sink, name);
+    given ? SayNumber(&sink, value) : Say(&sink, "null");
+  };
+  Say(&sink, "{\"direction\":");
+  SayJson(&sink, DIRECTIONS[Chosen.direction]);
+  member(",\"word_bits\":", true, 8u * Chosen.wordBytes);
+  Say(&sink, Chosen.swap ? ",\"swap\":true" : ",\"swap\":false");
+  member(",\"fill\":", Chosen.fill >= 0, (unsigned)Chosen.fill);
+  Say(&sink, ",\"format\":");
+  SayJson(&sink, OUTPUT_FORMATS[Chosen.format]->name);
+  member(",\"base\":", true, Chosen.base);
+  member(",\"depth\":", Chosen.depth != 0, Chosen.depth);
+  member(",\"words_per_record\":", Chosen.wordsPerRecord != 0, Chosen.wordsPerRecord);
+  Say(&sink, "}");
   return text;
 }
 
 EMSCRIPTEN_KEEPALIVE const char *WebOutputName(void) { return OutputName; }
-EMSCRIPTEN_KEEPALIVE const char *WebMap(void) { return MapJson; }
-EMSCRIPTEN_KEEPALIVE const char *WebMessage(void) { return Message; }
+EMSCRIPTEN_KEEPALIVE const char *WebMap(void) { return MapJson.text; }
+EMSCRIPTEN_KEEPALIVE const char *WebMessage(void) { return Message.text; }
 EMSCRIPTEN_KEEPALIVE double WebRecords(void) { return Records; }
 }

@@ -147,8 +147,7 @@ static KERNEL_INLINE int PlanHalve(Converter *c, const unsigned char *text, uint
   NoteHalvedWrap(c, type, count, field, line);
   if (c->map != nullptr && type != 0) c->base = BaseOf(text, type);
   if (c->map != nullptr && type == 0) {
-    c->report->dataRecords++;
-    c->report->dataBytes += count;
+    MapRecord(c, count);
     unsigned long long first = c->segment ? c->base + field : (c->base + field) & 0xFFFFFFFF,
                        word = c->base + (field >> 1);
     if (count != 0) MapBytes(c, first, first + count - 1, word, word + (count - 1) / 2, c->base != 0 || field % 2 != 0);
@@ -189,15 +188,16 @@ static KERNEL_INLINE int PlanExact(Converter *c, const unsigned char *text, uint
     }
     if (c->defined != nullptr) DefineBytes(c->defined, first, last);
     if (c->map != nullptr) {
-      c->report->dataRecords++;
-      c->report->dataBytes += count;
+      MapRecord(c, count);
       unsigned long long from = DIRECTION == CONVERT_TO_WORDS ? *word : c->base + field;
       MapBytes(c, first, last, from, from + WordsIn(c, count + wordBytes - 1) - 1, false);
     }
     return w != nullptr ? PLAN_WORDS : PLAN_WRITE;
   }
-  if (type == 0 && c->map != nullptr) c->report->dataRecords++;
-  if (type == 0) return PLAN_SKIP;  // no data: nothing to place
+  if (type == 0) {
+    MapRecord(c, 0);
+    return PLAN_SKIP;  // no data: nothing to place
+  }
   if ((type != 2 && type != 4) || count != 2) return PLAN_DECLINE;
   SetBase(c, BaseOf(text, type), type == 2);
   return PLAN_SKIP;

@@ -10,7 +10,7 @@
 static const uint64_t ONES = 0x0101010101010101ull;
 static const uint64_t EVEN_BYTES = 0x00FF00FF00FF00FFull;
 
-static inline uint64_t LoadWord(const unsigned char *text) { return LoadLittle64(text); }
+static inline uint64_t LoadWord(const unsigned char *text) { return LoadLittle<uint64_t>(text); }
 
 // Adds the 16-bit lanes of `word`, modulo 2^16.
 static inline unsigned SumLanes(uint64_t word) { return (unsigned)((word * 0x0001000100010001ull) >> 48); }

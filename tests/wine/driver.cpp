@@ -152,8 +152,14 @@ void RunCli(const std::wstring &program, const CliCase &c, const string &way) {
   start.hStdOutput = start.hStdError = out;
   std::wstring line = L"\"" + program + L"\" " + fs::u8path(c.args).wstring();
   PROCESS_INFORMATION child = {};
-  Check(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &child),
-        "wordhex-cli " + c.args + ": not started");
+  // Wine now and then fails a start that the next attempt makes: three tries, then the reason.
+  bool started = false;
+  for (int attempt = 0; attempt < 3 && !started; attempt++) {
+    started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &child);
+    if (!started) Sleep(200);
+  }
+  Check(out != INVALID_HANDLE_VALUE && started,
+        "wordhex-cli " + c.args + ": not started (error " + std::to_string(GetLastError()) + ")");
   if (c.interrupt) {
     // Ctrl-C once it has read the bytes, and so is sure to have its handler in place.
     DWORD put = 0, waiting = 1;

@@ -24,28 +24,14 @@ static bool ReadFileChunk(void *handle, unsigned char *buffer, size_t size, size
   return ok || Failed(end);
 }
 
-static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size) {
-  FileEnd *end = static_cast<FileEnd *>(handle);
+// Writes all `size` bytes: where the next go, or (`at`) from `offset` on.
+static bool WriteAll(FileEnd *end, bool at, unsigned long long offset, const unsigned char *data, size_t size) {
   while (size > 0) {
     unsigned long written;  // set by every write, failed or not
     unsigned long request = (unsigned long)size;
-    if (!PlatformWrite(end->file, data, request, &written)) return Failed(end);
-    if (written == 0 || written > request) {
-      *end->failed = true;  // short, with no reason given
-      return false;
-    }
-    data += written;
-    size -= written;
-  }
-  return true;
-}
-
-static bool WriteFileChunkAt(void *handle, unsigned long long offset, const unsigned char *data, size_t size) {
-  FileEnd *end = static_cast<FileEnd *>(handle);
-  while (size > 0) {
-    unsigned long written;  // set by every write, failed or not
-    unsigned long request = (unsigned long)size;
-    if (!PlatformWriteAt(end->file, offset, data, request, &written)) return Failed(end);
+    bool ok = at ? PlatformWriteAt(end->file, offset, data, request, &written)
+                 : PlatformWrite(end->file, data, request, &written);
+    if (!ok) return Failed(end);
     if (written == 0 || written > request) {
       *end->failed = true;  // short, with no reason given
       return false;
@@ -55,6 +41,14 @@ static bool WriteFileChunkAt(void *handle, unsigned long long offset, const unsi
     size -= written;
   }
   return true;
+}
+
+static bool WriteFileChunk(void *handle, const unsigned char *data, size_t size) {
+  return WriteAll(static_cast<FileEnd *>(handle), false, 0, data, size);
+}
+
+static bool WriteFileChunkAt(void *handle, unsigned long long offset, const unsigned char *data, size_t size) {
+  return WriteAll(static_cast<FileEnd *>(handle), true, offset, data, size);
 }
 
 static bool Discard(void *, const unsigned char *, size_t) { return true; }
